@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds all three presets and runs every test: natively
+# and, for the Windows build, under Wine with a private prefix and display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+export VARNOOK_WERROR=ON
+
+for preset in native win64 win32; do
+    echo "== build $preset"
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+done
+
+echo "== test native"
+ctest --preset native
+echo "== test win64 (under Wine)"
+ctest --preset win64
+
+cmake -DFILE=build/win32/bin/varnook.exe -DLABEL="i686, shipping stub" -P cmake/PrintSize.cmake

@@ -1,0 +1,131 @@
+// The stub started by a user without a payload, or with a command line it cannot
+// use: the message box a person sees, word for word, and the exit code.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/support/process_win32.h"
+
+namespace {
+
+const unsigned long process_timeout_ms = 30000;
+
+std::string program(const char* name) {
+    return exe_folder() + "\\" + name;
+}
+
+// A text as the UI driver prints it: in double quotes, with \\ \" \r \n \t escaped.
+std::string driver_quoted(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default: {
+            if (c < 0x20) {
+                char escape[8];
+                std::snprintf(escape, sizeof escape, "\\x%02x", c);
+                out += escape;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+        }
+    }
+    return out + "\"";
+}
+
+struct SeenBox {
+    std::string driver_output; // what the driver printed of the box
+    unsigned long driver_exit = 0;
+    long stub_exit = -1; // -1: did not end in time
+};
+
+// Starts varnook.exe with `arguments`, has the driver show the box it opens and press
+// OK, then waits for the stub to end.
+SeenBox run_stub_and_answer(const std::vector<std::string>& arguments) {
+    std::vector<std::string> stub = {program("varnook.exe")};
+    stub.insert(stub.end(), arguments.begin(), arguments.end());
+    Process process;
+    SeenBox seen;
+    if (!process.start(command_line(stub))) return seen;
+    RunResult driver = run_process(command_line({program("ui_driver.exe"), "--timeout", "20", "--pid",
+                                                 std::to_string(process.pid()), "show", "press", "OK"}),
+                                   process_timeout_ms);
+    seen.driver_output = driver.output;
+    seen.driver_exit = driver.exit_code;
+    seen.stub_exit = process.wait(process_timeout_ms) ? static_cast<long>(process.exit_code()) : -1;
+    return seen;
+}
+
+const char usage_tail[] =
+    "\n\nUsage:\nvarnook.exe [/a] [/d:\"dir\"] [/n:\"name\"] [/u:\"name\"] [/r:\"program\"]\n\n"
+    "/a                  \tAutomatic mode\n/d:\"dir\"        \tOverride installation directory\n"
+    "/n:\"name\"\tOverride product name\n/u:\"name\"\tUninstall product by name\r\n"
+    "/r:\"program\"\tRun the specified program after a successful installation";
+
+void expect_fatal_box(const SeenBox& seen, const std::string& text) {
+    EXPECT_EQ(seen.driver_exit, 0u) << seen.driver_output;
+    EXPECT_EQ(seen.driver_output.rfind("dialog caption=\"FATAL ERROR\" ", 0), 0u) << seen.driver_output;
+    std::string line = "control id=65535 class=Static text=" + driver_quoted(text) + "\n";
+    EXPECT_NE(seen.driver_output.find(line), std::string::npos) << "expected " << line << "in\n"
+                                                                << seen.driver_output;
+    EXPECT_EQ(seen.stub_exit, 1);
+}
+
+TEST(StartWithoutPayload, TellsTheUserThereIsNoArchive) {
+    expect_fatal_box(run_stub_and_answer({}), "This program performs installations and uninstallations.\r\n"
+                                              "There is no installation archive present.\r\n"
+                                              "No Uninstallation parameters were specified.\r\n\r\n"
+                                              "You should not delete this program or execute it directly.");
+}
+
+TEST(StartWithoutPayload, AutomaticModeWithQuotedValuesStillFindsNoArchive) {
+    SeenBox seen = run_stub_and_answer({"/a", "/d:C:\\Program Files\\Demo Suite", "/n:Demo Suite"});
+    EXPECT_NE(seen.driver_output.find("There is no installation archive present."), std::string::npos)
+        << seen.driver_output;
+    EXPECT_EQ(seen.stub_exit, 1);
+}
+
+TEST(BadCommandLine, ShowsTheUsageWithTheComplaint) {
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* complaint;
+    } cases[] = {
+        {{"/x"}, "Illegal command line atom:\nx"},
+        {{"setup"}, "Unexpected command line parameter:\nsetup"},
+        {{"/u"}, "Product name required"},
+        {{"/r:demo.exe"}, "Illegal command line atom:\nr:demo.exe"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments[0]);
+        expect_fatal_box(run_stub_and_answer(c.arguments), std::string(c.complaint) + usage_tail);
+    }
+}
+
+TEST(Uninstall, HandOverEndsWithExitCodeOneWithoutTouchingThePayload) {
+    // The stub has no payload; the uninstall path must not look for one.
+    RunResult run =
+        run_process(command_line({program("varnook.exe"), "/u:\"Demo Suite\""}), process_timeout_ms, false);
+    ASSERT_TRUE(run.started);
+    EXPECT_FALSE(run.timed_out) << "a box was left open";
+    EXPECT_EQ(run.exit_code, 1u);
+}
+
+} // namespace
