@@ -657,7 +657,7 @@ template <typename T>
 template <typename... Args>
 T& Vector<T>::emplace_at(int32_t i, Args&&... args) {
     // The new element is made before the slot opens: the arguments may refer to
-    // an element of this vector, which opening the slot can move.
+    // a plain element of this vector, which opening the slot can move.
     if constexpr (owns_elements) {
         T* created = heap_construct<T>(std::forward<Args>(args)...);
         int32_t slot = open_slot(i);

@@ -57,14 +57,19 @@ struct SeenBox {
     long stub_exit = -1; // -1: did not end in time
 };
 
-// Starts varnook.exe with `arguments`, has the driver show the box it opens and press
+// The stub's command line as a user types it: the switches are passed as they stand,
+// with their own quotes, not quoted again as C runtime arguments.
+std::string stub_command_line(const std::string& switches) {
+    return quote_argument(program("varnook.exe")) + (switches.empty() ? "" : " " + switches);
+}
+
+// Starts varnook.exe with `switches`, has the driver show the box it opens and press
 // OK, then waits for the stub to end.
-SeenBox run_stub_and_answer(const std::vector<std::string>& arguments) {
-    std::vector<std::string> stub = {program("varnook.exe")};
-    stub.insert(stub.end(), arguments.begin(), arguments.end());
+SeenBox run_stub_and_answer(const std::string& switches) {
     Process process;
     SeenBox seen;
-    if (!process.start(command_line(stub))) return seen;
+    if (!process.start(stub_command_line(switches)))
+        return seen;
     RunResult driver = run_process(command_line({program("ui_driver.exe"), "--timeout", "20", "--pid",
                                                  std::to_string(process.pid()), "show", "press", "OK"}),
                                    process_timeout_ms);
@@ -90,14 +95,14 @@ void expect_fatal_box(const SeenBox& seen, const std::string& text) {
 }
 
 TEST(StartWithoutPayload, TellsTheUserThereIsNoArchive) {
-    expect_fatal_box(run_stub_and_answer({}), "This program performs installations and uninstallations.\r\n"
+    expect_fatal_box(run_stub_and_answer(""), "This program performs installations and uninstallations.\r\n"
                                               "There is no installation archive present.\r\n"
                                               "No Uninstallation parameters were specified.\r\n\r\n"
                                               "You should not delete this program or execute it directly.");
 }
 
 TEST(StartWithoutPayload, AutomaticModeWithQuotedValuesStillFindsNoArchive) {
-    SeenBox seen = run_stub_and_answer({"/a", "/d:C:\\Program Files\\Demo Suite", "/n:Demo Suite"});
+    SeenBox seen = run_stub_and_answer("/a /d:\"C:\\Program Files\\Demo Suite\" /n:\"Demo Suite\"");
     EXPECT_NE(seen.driver_output.find("There is no installation archive present."), std::string::npos)
         << seen.driver_output;
     EXPECT_EQ(seen.stub_exit, 1);
@@ -105,24 +110,23 @@ TEST(StartWithoutPayload, AutomaticModeWithQuotedValuesStillFindsNoArchive) {
 
 TEST(BadCommandLine, ShowsTheUsageWithTheComplaint) {
     struct Case {
-        std::vector<std::string> arguments;
+        const char* switches;
         const char* complaint;
     } cases[] = {
-        {{"/x"}, "Illegal command line atom:\nx"},
-        {{"setup"}, "Unexpected command line parameter:\nsetup"},
-        {{"/u"}, "Product name required"},
-        {{"/r:demo.exe"}, "Illegal command line atom:\nr:demo.exe"},
+        {"/x", "Illegal command line atom:\nx"},
+        {"setup", "Unexpected command line parameter:\nsetup"},
+        {"/u", "Product name required"},
+        {"/r:demo.exe", "Illegal command line atom:\nr:demo.exe"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.arguments[0]);
-        expect_fatal_box(run_stub_and_answer(c.arguments), std::string(c.complaint) + usage_tail);
+        SCOPED_TRACE(c.switches);
+        expect_fatal_box(run_stub_and_answer(c.switches), std::string(c.complaint) + usage_tail);
     }
 }
 
 TEST(Uninstall, HandOverEndsWithExitCodeOneWithoutTouchingThePayload) {
     // The stub has no payload; the uninstall path must not look for one.
-    RunResult run =
-        run_process(command_line({program("varnook.exe"), "/u:\"Demo Suite\""}), process_timeout_ms, false);
+    RunResult run = run_process(stub_command_line("/u:\"Demo Suite\""), process_timeout_ms, false);
     ASSERT_TRUE(run.started);
     EXPECT_FALSE(run.timed_out) << "a box was left open";
     EXPECT_EQ(run.exit_code, 1u);

@@ -20,16 +20,19 @@ void* OwnedHandle::release() {
 }
 
 void OwnedHandle::reset(void* handle) {
-    if (handle_) CloseHandle(handle_);
+    if (handle_)
+        CloseHandle(handle_);
     handle_ = handle == INVALID_HANDLE_VALUE ? nullptr : handle;
 }
 
 Process::~Process() {
-    if (started() && !ended_) kill();
+    if (started() && !ended_)
+        kill();
 }
 
 bool Process::start(const std::string& command_line, bool capture_output) {
-    if (started()) return false;
+    if (started())
+        return false;
 
     SECURITY_ATTRIBUTES inherited = {};
     inherited.nLength = sizeof inherited;
@@ -40,14 +43,17 @@ bool Process::start(const std::string& command_line, bool capture_output) {
     OwnedHandle read_end, write_end, null_input;
     if (capture_output) {
         HANDLE read_handle = nullptr, write_handle = nullptr;
-        if (!CreatePipe(&read_handle, &write_handle, &inherited, 0)) return false;
+        if (!CreatePipe(&read_handle, &write_handle, &inherited, 0))
+            return false;
         read_end.reset(read_handle);
         write_end.reset(write_handle);
         // Only the child's end is inherited: ours must not keep its copy of the pipe open.
-        if (!SetHandleInformation(read_handle, HANDLE_FLAG_INHERIT, 0)) return false;
+        if (!SetHandleInformation(read_handle, HANDLE_FLAG_INHERIT, 0))
+            return false;
         null_input.reset(CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
                                      OPEN_EXISTING, 0, nullptr));
-        if (!null_input) return false;
+        if (!null_input)
+            return false;
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdInput = null_input.get();
         startup.hStdOutput = write_handle;
@@ -69,8 +75,10 @@ bool Process::start(const std::string& command_line, bool capture_output) {
 }
 
 bool Process::wait(unsigned long timeout_ms) {
-    if (!started()) return false;
-    if (ended_) return true;
+    if (!started())
+        return false;
+    if (ended_)
+        return true;
     const DWORD begin = GetTickCount();
     for (;;) {
         collect_output();
@@ -82,12 +90,14 @@ bool Process::wait(unsigned long timeout_ms) {
             note_end();
             return true;
         }
-        if (state != WAIT_TIMEOUT || left == 0) return false;
+        if (state != WAIT_TIMEOUT || left == 0)
+            return false;
     }
 }
 
 void Process::kill(unsigned exit_code) {
-    if (!started() || ended_) return;
+    if (!started() || ended_)
+        return;
     TerminateProcess(process_.get(), exit_code);
     WaitForSingleObject(process_.get(), kKillWaitMs);
     note_end();
@@ -101,12 +111,14 @@ void Process::note_end() {
     // What the program wrote just before it ended is still in the pipe.
     collect_output();
     DWORD code = 0;
-    if (GetExitCodeProcess(process_.get(), &code)) exit_code_ = code;
+    if (GetExitCodeProcess(process_.get(), &code))
+        exit_code_ = code;
     ended_ = true;
 }
 
 void Process::collect_output() {
-    if (!output_pipe_) return;
+    if (!output_pipe_)
+        return;
     char buffer[4096];
     for (;;) {
         DWORD available = 0;
@@ -114,7 +126,8 @@ void Process::collect_output() {
             return;
         DWORD got = 0;
         const DWORD want = available < sizeof buffer ? available : sizeof buffer;
-        if (!ReadFile(output_pipe_.get(), buffer, want, &got, nullptr) || got == 0) return;
+        if (!ReadFile(output_pipe_.get(), buffer, want, &got, nullptr) || got == 0)
+            return;
         output_.append(buffer, got);
     }
 }
@@ -123,7 +136,8 @@ RunResult run_process(const std::string& command_line, unsigned long timeout_ms,
     RunResult result;
     Process process;
     result.started = process.start(command_line, capture_output);
-    if (!result.started) return result;
+    if (!result.started)
+        return result;
     if (!process.wait(timeout_ms)) {
         result.timed_out = true;
         process.kill();
@@ -134,7 +148,8 @@ RunResult run_process(const std::string& command_line, unsigned long timeout_ms,
 }
 
 std::string quote_argument(const std::string& argument) {
-    if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos) return argument;
+    if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos)
+        return argument;
     // Backslashes are literal except in front of a quote, where each one must be
     // doubled; the closing quote counts too.
     std::string quoted = "\"";
@@ -144,7 +159,8 @@ std::string quote_argument(const std::string& argument) {
             ++backslashes;
             continue;
         }
-        if (c == '"') backslashes = backslashes * 2 + 1;
+        if (c == '"')
+            backslashes = backslashes * 2 + 1;
         quoted.append(backslashes, '\\');
         backslashes = 0;
         quoted += c;
@@ -157,7 +173,8 @@ std::string quote_argument(const std::string& argument) {
 std::string command_line(const std::vector<std::string>& arguments) {
     std::string line;
     for (const std::string& argument : arguments) {
-        if (!line.empty()) line += ' ';
+        if (!line.empty())
+            line += ' ';
         line += quote_argument(argument);
     }
     return line;
@@ -167,7 +184,8 @@ std::string exe_folder() {
     std::vector<char> path(MAX_PATH);
     for (;;) {
         const DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return ".";
+        if (length == 0)
+            return ".";
         if (length < path.size()) {
             std::string folder(path.data(), length);
             const size_t slash = folder.find_last_of("\\/");

@@ -9,7 +9,7 @@
 
 // Owns one Windows handle and closes it.
 class OwnedHandle {
-public:
+  public:
     OwnedHandle() = default;
     explicit OwnedHandle(void* handle) { reset(handle); }
     ~OwnedHandle() { reset(); }
@@ -22,12 +22,12 @@ public:
     void reset(void* handle = nullptr);
     explicit operator bool() const { return handle_ != nullptr; }
 
-private:
+  private:
     void* handle_ = nullptr;
 };
 
 class Process {
-public:
+  public:
     Process() = default;
     ~Process();
     Process(const Process&) = delete;
@@ -51,7 +51,7 @@ public:
     unsigned long exit_code() const { return exit_code_; }
     const std::string& output() const { return output_; }
 
-private:
+  private:
     void collect_output();
     void note_end();
 

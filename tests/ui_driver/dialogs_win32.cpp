@@ -16,21 +16,24 @@ const UINT kSendLimitMs = 3000;
 
 const char kDialogClass[] = "#32770";
 
-HWND as_hwnd(WindowHandle window) { return static_cast<HWND>(window); }
+HWND as_hwnd(WindowHandle window) {
+    return static_cast<HWND>(window);
+}
 
 // Owns a handle from CreateToolhelp32Snapshot.
 class Snapshot {
-public:
+  public:
     explicit Snapshot(HANDLE handle) : handle_(handle) {}
     ~Snapshot() {
-        if (valid()) CloseHandle(handle_);
+        if (valid())
+            CloseHandle(handle_);
     }
     Snapshot(const Snapshot&) = delete;
     Snapshot& operator=(const Snapshot&) = delete;
     bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
     HANDLE get() const { return handle_; }
 
-private:
+  private:
     HANDLE handle_;
 };
 
@@ -38,7 +41,8 @@ bool send_ansi(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT*
     DWORD_PTR answer = 0;
     if (!SendMessageTimeoutA(window, message, wparam, lparam, SMTO_ABORTIFHUNG, kSendLimitMs, &answer))
         return false;
-    if (result) *result = static_cast<LRESULT>(answer);
+    if (result)
+        *result = static_cast<LRESULT>(answer);
     return true;
 }
 
@@ -48,14 +52,17 @@ bool send_wide(HWND window, UINT message, WPARAM wparam, LPARAM lparam, LRESULT*
     DWORD_PTR answer = 0;
     if (!SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, kSendLimitMs, &answer))
         return false;
-    if (result) *result = static_cast<LRESULT>(answer);
+    if (result)
+        *result = static_cast<LRESULT>(answer);
     return true;
 }
 
 std::string to_ansi(const wchar_t* text, int length) {
-    if (length <= 0) return {};
+    if (length <= 0)
+        return {};
     const int size = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return {};
+    if (size <= 0)
+        return {};
     std::string converted(size, '\0');
     WideCharToMultiByte(CP_ACP, 0, text, length, &converted[0], size, nullptr, nullptr);
     return converted;
@@ -67,12 +74,15 @@ std::string class_of(HWND window) {
     return std::string(name, length > 0 ? length : 0);
 }
 
-LONG style_of(HWND window) { return GetWindowLongA(window, GWL_STYLE); }
+LONG style_of(HWND window) {
+    return GetWindowLongA(window, GWL_STYLE);
+}
 
 // GetWindowText does not read another process's edit controls; WM_GETTEXT does.
 std::string text_of(HWND window) {
     LRESULT length = 0;
-    if (!send_ansi(window, WM_GETTEXTLENGTH, 0, 0, &length) || length <= 0) return {};
+    if (!send_ansi(window, WM_GETTEXTLENGTH, 0, 0, &length) || length <= 0)
+        return {};
     // The length may count characters where the text needs two bytes for some.
     std::vector<char> buffer(static_cast<size_t>(length) * 2 + 1, '\0');
     LRESULT copied = 0;
@@ -85,13 +95,16 @@ std::string text_of(HWND window) {
 std::string caption_of(HWND window) {
     // A top-level window's caption is kept by the system: no message to a maybe busy program.
     const int length = GetWindowTextLengthA(window);
-    if (length <= 0) return {};
+    if (length <= 0)
+        return {};
     std::vector<char> buffer(static_cast<size_t>(length) * 2 + 1, '\0');
     const int copied = GetWindowTextA(window, buffer.data(), static_cast<int>(buffer.size()));
     return std::string(buffer.data(), copied > 0 ? copied : 0);
 }
 
-bool is_class(const std::string& name, const char* expected) { return lstrcmpiA(name.c_str(), expected) == 0; }
+bool is_class(const std::string& name, const char* expected) {
+    return lstrcmpiA(name.c_str(), expected) == 0;
+}
 
 std::string base_name(const std::string& path) {
     const size_t slash = path.find_last_of("\\/");
@@ -102,10 +115,12 @@ std::string base_name(const std::string& path) {
 std::vector<std::pair<DWORD, std::string>> process_images() {
     std::vector<std::pair<DWORD, std::string>> images;
     Snapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot.valid()) return images;
+    if (!snapshot.valid())
+        return images;
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot.get(), &entry); more; more = Process32Next(snapshot.get(), &entry))
+    for (BOOL more = Process32First(snapshot.get(), &entry); more;
+         more = Process32Next(snapshot.get(), &entry))
         images.emplace_back(entry.th32ProcessID, base_name(entry.szExeFile));
     return images;
 }
@@ -119,33 +134,42 @@ struct Search {
 bool image_matches(DWORD pid, const Search& search) {
     const std::string wanted = base_name(search.filter->exe);
     for (const auto& image : search.images)
-        if (image.first == pid) return same_text_ignoring_case(image.second, wanted);
+        if (image.first == pid)
+            return same_text_ignoring_case(image.second, wanted);
     return false;
 }
 
 bool matches(HWND window, const Search& search) {
-    if (!IsWindow(window) || !IsWindowVisible(window) || !IsWindowEnabled(window)) return false;
-    if (!is_class(class_of(window), kDialogClass)) return false;
+    if (!IsWindow(window) || !IsWindowVisible(window) || !IsWindowEnabled(window))
+        return false;
+    if (!is_class(class_of(window), kDialogClass))
+        return false;
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     const DialogFilter& filter = *search.filter;
-    if (pid == GetCurrentProcessId()) return false;
-    if (filter.pid != 0 && pid != filter.pid) return false;
-    if (!filter.exe.empty() && !image_matches(pid, search)) return false;
-    if (filter.match_caption && caption_of(window) != filter.caption) return false;
+    if (pid == GetCurrentProcessId())
+        return false;
+    if (filter.pid != 0 && pid != filter.pid)
+        return false;
+    if (!filter.exe.empty() && !image_matches(pid, search))
+        return false;
+    if (filter.match_caption && caption_of(window) != filter.caption)
+        return false;
     return true;
 }
 
 Search start_search(const DialogFilter& filter) {
     Search search;
     search.filter = &filter;
-    if (!filter.exe.empty()) search.images = process_images();
+    if (!filter.exe.empty())
+        search.images = process_images();
     return search;
 }
 
 BOOL CALLBACK collect_dialog(HWND window, LPARAM context) {
     Search& search = *reinterpret_cast<Search*>(context);
-    if (matches(window, search)) search.found.push_back(read_dialog(window));
+    if (matches(window, search))
+        search.found.push_back(read_dialog(window));
     return TRUE;
 }
 
@@ -153,22 +177,26 @@ struct EntryMessages {
     UINT count, text_length, text, current;
     LONG owner_drawn, has_strings;
 };
-const EntryMessages kListBoxMessages = {LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT, LB_GETCURSEL,
-                                        LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE, LBS_HASSTRINGS};
-const EntryMessages kComboBoxMessages = {CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT, CB_GETCURSEL,
-                                         CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE, CBS_HASSTRINGS};
+const EntryMessages kListBoxMessages = {
+    LB_GETCOUNT,   LB_GETTEXTLEN, LB_GETTEXT, LB_GETCURSEL, LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE,
+    LBS_HASSTRINGS};
+const EntryMessages kComboBoxMessages = {
+    CB_GETCOUNT,   CB_GETLBTEXTLEN, CB_GETLBTEXT, CB_GETCURSEL, CBS_OWNERDRAWFIXED | CBS_OWNERDRAWVARIABLE,
+    CBS_HASSTRINGS};
 
 void read_entries(HWND window, bool combo, Control& control) {
     const EntryMessages& messages = combo ? kComboBoxMessages : kListBoxMessages;
     control.has_entries = true;
     LRESULT count = 0;
-    if (!send_wide(window, messages.count, 0, 0, &count) || count <= 0) return;
+    if (!send_wide(window, messages.count, 0, 0, &count) || count <= 0)
+        return;
     const LONG style = style_of(window);
     // Owner-drawn entries without strings hold only the program's data.
     const bool texts = !(style & messages.owner_drawn) || (style & messages.has_strings);
     const bool multiple = !combo && (style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL));
     LRESULT current = -1;
-    if (!multiple) send_wide(window, messages.current, 0, 0, &current);
+    if (!multiple)
+        send_wide(window, messages.current, 0, 0, &current);
     for (LRESULT index = 0; index < count; ++index) {
         std::string text;
         LRESULT length = 0;
@@ -198,7 +226,8 @@ Control read_control(HWND window) {
     control.enabled = IsWindowEnabled(window) != FALSE;
     if (is_class(control.class_name, "Button")) {
         LRESULT check = 0;
-        if (send_ansi(window, BM_GETCHECK, 0, 0, &check)) control.check = static_cast<int>(check);
+        if (send_ansi(window, BM_GETCHECK, 0, 0, &check))
+            control.check = static_cast<int>(check);
     } else if (is_class(control.class_name, "ListBox")) {
         read_entries(window, false, control);
     } else if (is_class(control.class_name, "ComboBox")) {
@@ -213,10 +242,12 @@ void collect_controls(HWND parent, std::vector<Control>& controls) {
     for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         children.push_back(child);
     for (HWND child : children) {
-        if (!IsWindowVisible(child)) continue;
+        if (!IsWindowVisible(child))
+            continue;
         controls.push_back(read_control(child));
         // A combo box's edit and list are parts of it, not controls of the dialog.
-        if (!is_class(controls.back().class_name, "ComboBox")) collect_controls(child, controls);
+        if (!is_class(controls.back().class_name, "ComboBox"))
+            collect_controls(child, controls);
     }
 }
 
@@ -227,7 +258,9 @@ std::deque<bool>& completions() {
     return flags;
 }
 
-void CALLBACK note_handled(HWND, UINT, ULONG_PTR index, LRESULT) { completions()[index] = true; }
+void CALLBACK note_handled(HWND, UINT, ULONG_PTR index, LRESULT) {
+    completions()[index] = true;
+}
 
 // Sends without waiting; the receiver's answer arrives through `note_handled`. Only
 // messages without pointers may travel this way.
@@ -260,7 +293,9 @@ bool dialog_usable(WindowHandle window, const DialogFilter& filter) {
     return window && matches(as_hwnd(window), start_search(filter));
 }
 
-bool window_gone(WindowHandle window) { return !IsWindow(as_hwnd(window)) || !IsWindowVisible(as_hwnd(window)); }
+bool window_gone(WindowHandle window) {
+    return !IsWindow(as_hwnd(window)) || !IsWindowVisible(as_hwnd(window));
+}
 
 Dialog read_dialog(WindowHandle window) {
     Dialog dialog;
@@ -276,9 +311,13 @@ std::vector<Control> read_controls(WindowHandle dialog) {
     return controls;
 }
 
-bool is_button(const Control& control) { return is_class(control.class_name, "Button"); }
+bool is_button(const Control& control) {
+    return is_class(control.class_name, "Button");
+}
 
-bool is_list(const Control& control) { return control.has_entries; }
+bool is_list(const Control& control) {
+    return control.has_entries;
+}
 
 bool accepts_text(const Control& control) {
     if (is_class(control.class_name, "ComboBox")) {
@@ -290,7 +329,9 @@ bool accepts_text(const Control& control) {
     return name.find("edit") != std::string::npos;
 }
 
-bool handled(Ticket ticket) { return ticket == 0 || completions()[ticket - 1]; }
+bool handled(Ticket ticket) {
+    return ticket == 0 || completions()[ticket - 1];
+}
 
 void pump_messages(unsigned wait_ms) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, wait_ms, QS_ALLINPUT);
@@ -332,24 +373,29 @@ bool select_entry(const Control& list, int index, Ticket* ticket) {
     *ticket = 0;
     LRESULT result = 0;
     if (is_class(list.class_name, "ComboBox")) {
-        if (!send_ansi(window, CB_SETCURSEL, index, 0, &result) || result != index) return false;
+        if (!send_ansi(window, CB_SETCURSEL, index, 0, &result) || result != index)
+            return false;
         // A combo box always notifies; CB_SETCURSEL alone does not.
         return notify_parent(window, CBN_SELCHANGE, ticket);
     }
     const LONG style = style_of(window);
     if (style & LBS_EXTENDEDSEL) {
         // A click in an extended-selection list selects that entry alone.
-        if (!send_ansi(window, LB_SETSEL, FALSE, -1, &result) || result == LB_ERR) return false;
-        if (!send_ansi(window, LB_SETSEL, TRUE, index, &result) || result == LB_ERR) return false;
+        if (!send_ansi(window, LB_SETSEL, FALSE, -1, &result) || result == LB_ERR)
+            return false;
+        if (!send_ansi(window, LB_SETSEL, TRUE, index, &result) || result == LB_ERR)
+            return false;
         send_ansi(window, LB_SETCARETINDEX, index, FALSE);
     } else if (style & LBS_MULTIPLESEL) {
-        if (!send_ansi(window, LB_SETSEL, TRUE, index, &result) || result == LB_ERR) return false;
+        if (!send_ansi(window, LB_SETSEL, TRUE, index, &result) || result == LB_ERR)
+            return false;
         send_ansi(window, LB_SETCARETINDEX, index, FALSE);
     } else if (!send_ansi(window, LB_SETCURSEL, index, 0, &result) || result != index) {
         return false;
     }
     // A list box tells its dialog about clicks only when it was made to.
-    if (!(style & LBS_NOTIFY)) return true;
+    if (!(style & LBS_NOTIFY))
+        return true;
     return notify_parent(window, LBN_SELCHANGE, ticket);
 }
 
@@ -360,12 +406,13 @@ std::string without_accelerators(const std::string& text) {
             plain += text[i];
             continue;
         }
-        if (i + 1 < text.size() && text[i + 1] == '&') plain += text[++i];
+        if (i + 1 < text.size() && text[i + 1] == '&')
+            plain += text[++i];
     }
     return plain;
 }
 
 bool same_text_ignoring_case(const std::string& a, const std::string& b) {
-    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
-                          static_cast<int>(b.size())) == CSTR_EQUAL;
+    return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()),
+                          b.data(), static_cast<int>(b.size())) == CSTR_EQUAL;
 }

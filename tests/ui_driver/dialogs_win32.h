@@ -35,7 +35,7 @@ struct Control {
     std::string class_name;
     std::string text;
     bool enabled = true;
-    int check = 0; // button state: 0 unchecked, 1 checked, 2 indeterminate
+    int check = 0;            // button state: 0 unchecked, 1 checked, 2 indeterminate
     bool has_entries = false; // a list box or combo box
     std::vector<std::string> entries;
     std::vector<bool> selected; // per entry

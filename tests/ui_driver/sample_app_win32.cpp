@@ -47,13 +47,16 @@ const ButtonsName kButtons[] = {
 };
 
 int show_message_boxes(int count, char** arguments) {
-    if (count == 0 || count % 3 != 0) return kExitBadUsage;
+    if (count == 0 || count % 3 != 0)
+        return kExitBadUsage;
     int code = 0;
     for (int i = 0; i < count; i += 3) {
         const ButtonsName* buttons = nullptr;
         for (const ButtonsName& candidate : kButtons)
-            if (std::strcmp(candidate.name, arguments[i + 2]) == 0) buttons = &candidate;
-        if (!buttons) return kExitBadUsage;
+            if (std::strcmp(candidate.name, arguments[i + 2]) == 0)
+                buttons = &candidate;
+        if (!buttons)
+            return kExitBadUsage;
         const int result = MessageBoxA(nullptr, arguments[i + 1], arguments[i], buttons->flags);
         code = code * 10 + result;
     }
@@ -74,7 +77,8 @@ std::string item_text(HWND dialog, int id) {
 
 std::string entry_text(HWND list, UINT length_message, UINT text_message, LRESULT index) {
     const LRESULT length = SendMessageA(list, length_message, index, 0);
-    if (length < 0) return {};
+    if (length < 0)
+        return {};
     std::string text(static_cast<size_t>(length) + 1, '\0');
     SendMessageA(list, text_message, index, reinterpret_cast<LPARAM>(&text[0]));
     text.resize(std::strlen(text.c_str()));
@@ -83,7 +87,8 @@ std::string entry_text(HWND list, UINT length_message, UINT text_message, LRESUL
 
 bool write_record(HWND dialog, const DialogState& state) {
     FILE* file = std::fopen(state.record_path, "wb");
-    if (!file) return false;
+    if (!file)
+        return false;
     HWND list = GetDlgItem(dialog, kListId);
     HWND combo = GetDlgItem(dialog, kComboId);
     const LRESULT list_index = SendMessageA(list, LB_GETCURSEL, 0, 0);
@@ -114,13 +119,17 @@ INT_PTR CALLBACK dialog_procedure(HWND dialog, UINT message, WPARAM wparam, LPAR
         fill(dialog, reinterpret_cast<DialogState*>(lparam));
         return TRUE;
     }
-    if (message != WM_COMMAND) return FALSE;
+    if (message != WM_COMMAND)
+        return FALSE;
     DialogState& state = *reinterpret_cast<DialogState*>(GetWindowLongPtrA(dialog, DWLP_USER));
     const int id = LOWORD(wparam);
     const int code = HIWORD(wparam);
-    if (id == kListId && code == LBN_SELCHANGE) ++state.list_notifications;
-    if (id == kComboId && code == CBN_SELCHANGE) ++state.combo_notifications;
-    if (id == IDOK && code == BN_CLICKED) EndDialog(dialog, write_record(dialog, state) ? IDOK : -1);
+    if (id == kListId && code == LBN_SELCHANGE)
+        ++state.list_notifications;
+    if (id == kComboId && code == CBN_SELCHANGE)
+        ++state.combo_notifications;
+    if (id == IDOK && code == BN_CLICKED)
+        EndDialog(dialog, write_record(dialog, state) ? IDOK : -1);
     if (id == IDCANCEL && code == BN_CLICKED &&
         MessageBoxA(dialog, "Cancel the setup?", "Sample confirm", MB_YESNO) == IDYES)
         EndDialog(dialog, IDCANCEL);
@@ -128,7 +137,8 @@ INT_PTR CALLBACK dialog_procedure(HWND dialog, UINT message, WPARAM wparam, LPAR
 }
 
 int show_dialog(int count, char** arguments) {
-    if (count != 1) return kExitBadUsage;
+    if (count != 1)
+        return kExitBadUsage;
     DialogState state;
     state.record_path = arguments[0];
     return static_cast<int>(DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kDialogId), nullptr,
@@ -138,7 +148,9 @@ int show_dialog(int count, char** arguments) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 2 && std::strcmp(argv[1], "msgbox") == 0) return show_message_boxes(argc - 2, argv + 2);
-    if (argc >= 2 && std::strcmp(argv[1], "dialog") == 0) return show_dialog(argc - 2, argv + 2);
+    if (argc >= 2 && std::strcmp(argv[1], "msgbox") == 0)
+        return show_message_boxes(argc - 2, argv + 2);
+    if (argc >= 2 && std::strcmp(argv[1], "dialog") == 0)
+        return show_dialog(argc - 2, argv + 2);
     return kExitBadUsage;
 }

@@ -17,7 +17,9 @@ namespace {
 // Generous: a cold Wine start may take a few seconds.
 const unsigned long kProcessTimeoutMs = 30000;
 
-std::string program(const char* name) { return exe_folder() + "\\" + name; }
+std::string program(const char* name) {
+    return exe_folder() + "\\" + name;
+}
 
 struct DriverRun {
     unsigned long exit_code = 0;
@@ -31,7 +33,8 @@ DriverRun drive(std::vector<std::string> arguments) {
     const auto begin = std::chrono::steady_clock::now();
     const RunResult result = run_process(command_line(arguments), kProcessTimeoutMs);
     run.elapsed_ms = static_cast<unsigned long>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begin).count());
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - begin)
+            .count());
     EXPECT_TRUE(result.started);
     EXPECT_FALSE(result.timed_out);
     run.exit_code = result.exit_code;
@@ -49,13 +52,14 @@ std::vector<std::string> lines_of(const std::string& text) {
 
 bool has_line(const std::string& output, const std::string& line) {
     for (const std::string& candidate : lines_of(output))
-        if (candidate == line) return true;
+        if (candidate == line)
+            return true;
     return false;
 }
 
 // The sample program, started for one test; the Process ends it if the test does not.
 class SampleApp {
-public:
+  public:
     explicit SampleApp(std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), program("sample_app.exe"));
         EXPECT_TRUE(process_.start(command_line(arguments)));
@@ -65,7 +69,7 @@ public:
     long finish() { return process_.wait(kProcessTimeoutMs) ? static_cast<long>(process_.exit_code()) : -1; }
     bool running() { return process_.running(); }
 
-private:
+  private:
     Process process_;
 };
 
@@ -84,8 +88,10 @@ TEST(UiDriver, ShowsMessageBoxTextExactlyAndPressesByCaption) {
     EXPECT_EQ(run.exit_code, 0u) << run.output;
     const std::vector<std::string> lines = lines_of(run.output);
     ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines[0].rfind("dialog caption=\"Setup error\" pid=" + app.pid() + " hwnd=0x", 0), 0u) << lines[0];
-    EXPECT_TRUE(has_line(run.output, R"(control id=65535 class=Static text="Disk \"C:\" is full.\r\n\tRetry? \x01")"))
+    EXPECT_EQ(lines[0].rfind("dialog caption=\"Setup error\" pid=" + app.pid() + " hwnd=0x", 0), 0u)
+        << lines[0];
+    EXPECT_TRUE(
+        has_line(run.output, R"(control id=65535 class=Static text="Disk \"C:\" is full.\r\n\tRetry? \x01")"))
         << run.output;
     EXPECT_TRUE(has_line(run.output, R"(control id=6 class=Button text="&Yes")")) << run.output;
     EXPECT_TRUE(has_line(run.output, R"(control id=7 class=Button text="&No")")) << run.output;
@@ -108,8 +114,8 @@ TEST(UiDriver, FillsDialogAndTheProgramSeesItAsTyped) {
     std::remove(record.c_str());
     SampleApp app({"dialog", record});
     const DriverRun run = drive({"--pid", app.pid(), "--caption", "Sample dialog", "show", "set-text", "101",
-                                 "D:\\Apps\\Sample", "select", "102", "SECOND ENTRY", "select", "103", "2", "press",
-                                 "Create shortcut", "press", "&OK"});
+                                 "D:\\Apps\\Sample", "select", "102", "SECOND ENTRY", "select", "103", "2",
+                                 "press", "Create shortcut", "press", "&OK"});
     EXPECT_EQ(run.exit_code, 0u) << run.output;
     // The list box's entries follow it, read across the process boundary; the combo
     // box shows its preset choice.
@@ -136,13 +142,14 @@ TEST(UiDriver, FillsDialogAndTheProgramSeesItAsTyped) {
 TEST(UiDriver, NestedBoxIsFoundInsteadOfItsDisabledParent) {
     const std::string record = exe_folder() + "\\ui_driver_test_nested.txt";
     SampleApp app({"dialog", record});
-    const DriverRun run =
-        drive({"--pid", app.pid(), "press", "Cancel", "show", "press", "No", "press", "Cancel", "press", "Yes"});
+    const DriverRun run = drive(
+        {"--pid", app.pid(), "press", "Cancel", "show", "press", "No", "press", "Cancel", "press", "Yes"});
     EXPECT_EQ(run.exit_code, 0u) << run.output;
     const std::vector<std::string> lines = lines_of(run.output);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0].rfind("dialog caption=\"Sample confirm\" pid=" + app.pid(), 0), 0u) << run.output;
-    EXPECT_TRUE(has_line(run.output, R"(control id=65535 class=Static text="Cancel the setup?")")) << run.output;
+    EXPECT_TRUE(has_line(run.output, R"(control id=65535 class=Static text="Cancel the setup?")"))
+        << run.output;
     EXPECT_EQ(app.finish(), 2); // IDCANCEL, after No kept the dialog open
 }
 
@@ -155,6 +162,8 @@ TEST(UiDriver, FailuresHaveTheirExitCodes) {
 
     const std::string record = exe_folder() + "\\ui_driver_test_failures.txt";
     SampleApp app({"dialog", record});
+    // The cases below wait only briefly, so the dialog must be up first.
+    ASSERT_EQ(drive({"--pid", app.pid(), "show"}).exit_code, 0u);
     struct Case {
         std::vector<std::string> commands;
         unsigned long exit_code;
@@ -165,7 +174,9 @@ TEST(UiDriver, FailuresHaveTheirExitCodes) {
         {{"press", "999"}, 3, "no button with id 999"},
         {{"set-text", "999", "x"}, 3, "no control with id 999"},
         {{"set-text", "102", "x"}, 3, "control 102 in dialog \"Sample dialog\" is a ListBox, not an edit"},
-        {{"select", "102", "fourth entry"}, 3, "control 102 in dialog \"Sample dialog\" has no entry \"fourth entry\""},
+        {{"select", "102", "fourth entry"},
+         3,
+         "control 102 in dialog \"Sample dialog\" has no entry \"fourth entry\""},
         {{"select", "103", "3"}, 3, "has no entry 3 (it has 3)"},
         {{"wait-gone"}, 2, "dialog \"Sample dialog\" did not close"},
         {{"show", "--caption", "Other"}, 1, "unknown command --caption"}, // options come first
@@ -190,8 +201,8 @@ TEST(UiDriver, FailuresHaveTheirExitCodes) {
 }
 
 TEST(Process, EndsAProgramThatOutlivesItsTimeout) {
-    const RunResult result =
-        run_process(command_line({program("sample_app.exe"), "msgbox", "Never answered", "text", "ok"}), 300, false);
+    const RunResult result = run_process(
+        command_line({program("sample_app.exe"), "msgbox", "Never answered", "text", "ok"}), 300, false);
     EXPECT_TRUE(result.started);
     EXPECT_TRUE(result.timed_out);
     EXPECT_EQ(result.exit_code, 255u);

@@ -77,11 +77,13 @@ bool parse_number(const std::string& text, unsigned long* number) {
 }
 
 bool parse_seconds(const std::string& text, unsigned long* ms) {
-    if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos) return false;
+    if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos)
+        return false;
     char* end = nullptr;
     errno = 0;
     const double seconds = std::strtod(text.c_str(), &end);
-    if (errno != 0 || *end != '\0' || seconds < 0 || seconds > 86400) return false;
+    if (errno != 0 || *end != '\0' || seconds < 0 || seconds > 86400)
+        return false;
     *ms = static_cast<unsigned long>(seconds * 1000 + 0.5);
     return true;
 }
@@ -97,13 +99,16 @@ bool parse_command_line(int argc, char** argv, Options* options) {
     int i = 1;
     for (; i < argc && argv[i][0] == '-' && argv[i][1] == '-'; ++i) {
         const std::string option = argv[i];
-        if (i + 1 >= argc) return usage_error(option + " needs a value");
+        if (i + 1 >= argc)
+            return usage_error(option + " needs a value");
         const std::string value = argv[++i];
         unsigned long number = 0;
         if (option == "--timeout") {
-            if (!parse_seconds(value, &options->timeout_ms)) return usage_error("bad --timeout: " + value);
+            if (!parse_seconds(value, &options->timeout_ms))
+                return usage_error("bad --timeout: " + value);
         } else if (option == "--pid") {
-            if (!parse_number(value, &number) || number == 0) return usage_error("bad --pid: " + value);
+            if (!parse_number(value, &number) || number == 0)
+                return usage_error("bad --pid: " + value);
             options->filter.pid = number;
         } else if (option == "--exe") {
             options->filter.exe = value;
@@ -134,16 +139,21 @@ bool parse_command_line(int argc, char** argv, Options* options) {
         } else {
             return usage_error("unknown command " + name);
         }
-        if (i + arguments >= argc) return usage_error(name + " needs " + std::to_string(arguments) + " argument" +
-                                                      (arguments > 1 ? "s" : ""));
-        if (arguments >= 1) command.target = argv[++i];
-        if (arguments >= 2) command.value = argv[++i];
+        if (i + arguments >= argc)
+            return usage_error(name + " needs " + std::to_string(arguments) + " argument" +
+                               (arguments > 1 ? "s" : ""));
+        if (arguments >= 1)
+            command.target = argv[++i];
+        if (arguments >= 2)
+            command.value = argv[++i];
         unsigned long id = 0;
-        if ((command.kind == Kind::set_text || command.kind == Kind::select) && !parse_number(command.target, &id))
+        if ((command.kind == Kind::set_text || command.kind == Kind::select) &&
+            !parse_number(command.target, &id))
             return usage_error(name + " needs a numeric control id, not " + command.target);
         options->commands.push_back(command);
     }
-    if (options->commands.empty()) return usage_error("no command given");
+    if (options->commands.empty())
+        return usage_error("no command given");
     return true;
 }
 
@@ -151,11 +161,21 @@ std::string quoted(const std::string& text) {
     std::string out = "\"";
     for (unsigned char c : text) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (c < 0x20) {
                 char escape[8];
@@ -169,15 +189,21 @@ std::string quoted(const std::string& text) {
     return out + "\"";
 }
 
+const char* check_mark(int check) {
+    if (check == BST_CHECKED)
+        return " checked";
+    if (check == BST_INDETERMINATE)
+        return " indeterminate";
+    return "";
+}
+
 void print_dialog(const Dialog& dialog, const std::vector<Control>& controls) {
     std::printf("dialog caption=%s pid=%lu hwnd=0x%llx\n", quoted(dialog.caption).c_str(), dialog.pid,
                 static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(dialog.window)));
     for (const Control& control : controls) {
         std::printf("control id=%d class=%s text=%s%s%s\n", control.id, control.class_name.c_str(),
                     quoted(control.text).c_str(), control.enabled ? "" : " disabled",
-                    control.check == BST_CHECKED         ? " checked"
-                    : control.check == BST_INDETERMINATE ? " indeterminate"
-                                                         : "");
+                    check_mark(control.check));
         for (size_t i = 0; i < control.entries.size(); ++i)
             std::printf("  item %zu %s%s\n", i, quoted(control.entries[i]).c_str(),
                         control.selected[i] ? " selected" : "");
@@ -187,9 +213,12 @@ void print_dialog(const Dialog& dialog, const std::vector<Control>& controls) {
 
 std::string describe_filter(const DialogFilter& filter) {
     std::string text;
-    if (filter.pid) text += " of process " + std::to_string(filter.pid);
-    if (!filter.exe.empty()) text += " of " + filter.exe;
-    if (filter.match_caption) text += " captioned " + quoted(filter.caption);
+    if (filter.pid)
+        text += " of process " + std::to_string(filter.pid);
+    if (!filter.exe.empty())
+        text += " of " + filter.exe;
+    if (filter.match_caption)
+        text += " captioned " + quoted(filter.caption);
     return text;
 }
 
@@ -199,22 +228,25 @@ struct Attempt {
     std::string problem; // why not, when not done
 };
 
-Attempt not_yet(const std::string& problem) { return Attempt{false, problem}; }
+Attempt not_yet(const std::string& problem) {
+    return Attempt{false, problem};
+}
 
 // Carries out the commands in order, keeping track of which dialog they act on.
 class Driver {
-public:
+  public:
     explicit Driver(const Options& options) : options_(options) {}
 
     int run() {
         for (const Command& command : options_.commands) {
             const int code = command.kind == Kind::wait_gone ? wait_gone() : carry_out(command);
-            if (code != kExitDone) return code;
+            if (code != kExitDone)
+                return code;
         }
         return kExitDone;
     }
 
-private:
+  private:
     // Whether `window` still has a message of ours in handling.
     bool busy(WindowHandle window) const { return window == busy_dialog_ && !handled(busy_ticket_); }
 
@@ -223,7 +255,8 @@ private:
         if (current_ && !after_press_ && dialog_usable(current_, options_.filter))
             return busy(current_) ? nullptr : current_;
         for (const Dialog& dialog : find_dialogs(options_.filter))
-            if (!busy(dialog.window)) return dialog.window;
+            if (!busy(dialog.window))
+                return dialog.window;
         return nullptr;
     }
 
@@ -237,13 +270,16 @@ private:
             if (WindowHandle dialog = pick_dialog()) {
                 seen = true;
                 const Attempt attempt = try_command(command, dialog);
-                if (attempt.done) return kExitDone;
+                if (attempt.done)
+                    return kExitDone;
                 problem = attempt.problem;
             }
-            if (GetTickCount() - begin >= options_.timeout_ms) break;
+            if (GetTickCount() - begin >= options_.timeout_ms)
+                break;
             pump_messages(kPollMs);
         }
-        if (!seen) return report_no_dialog();
+        if (!seen)
+            return report_no_dialog();
         std::fprintf(stderr, "ui_driver: %s\n", problem.c_str());
         return kExitNotFound;
     }
@@ -286,29 +322,32 @@ private:
     Attempt press(const Command& command, const Dialog& dialog, const std::vector<Control>& controls) {
         unsigned long id = 0;
         const bool by_id = parse_number(command.target, &id);
+        const std::string caption = without_accelerators(command.target);
         const Control* button = nullptr;
-        for (const Control& control : controls) {
-            if (!is_button(control)) continue;
-            if (by_id ? control.id == static_cast<int>(id)
-                      : same_text_ignoring_case(without_accelerators(control.text),
-                                                without_accelerators(command.target))) {
-                button = &control;
-                break;
-            }
-        }
+        if (by_id)
+            button = first_button(controls, [&](const Control& control) { return control.id == int(id); });
         // A numeric caption ("1", "2") is looked for as text when no id matches.
-        if (!button && by_id) {
-            for (const Control& control : controls)
-                if (is_button(control) && same_text_ignoring_case(without_accelerators(control.text),
-                                                                  without_accelerators(command.target)))
-                    button = &control;
-        }
+        if (!button)
+            button = first_button(controls, [&](const Control& control) {
+                return same_text_ignoring_case(without_accelerators(control.text), caption);
+            });
         const std::string name = by_id ? "with id " + command.target : quoted(command.target);
-        if (!button) return not_yet("no button " + name + " in dialog " + quoted(dialog.caption));
-        if (!button->enabled) return not_yet("button " + name + " in dialog " + quoted(dialog.caption) + " is disabled");
+        if (!button)
+            return not_yet("no button " + name + " in dialog " + quoted(dialog.caption));
+        if (!button->enabled)
+            return not_yet("button " + name + " in dialog " + quoted(dialog.caption) + " is disabled");
         Ticket ticket = 0;
-        if (!press_button(*button, &ticket)) return not_yet("could not press button " + name);
+        if (!press_button(*button, &ticket))
+            return not_yet("could not press button " + name);
         return acted_on(dialog.window, ticket, true);
+    }
+
+    template <typename Predicate>
+    static const Control* first_button(const std::vector<Control>& controls, Predicate wanted) {
+        for (const Control& control : controls)
+            if (is_button(control) && wanted(control))
+                return &control;
+        return nullptr;
     }
 
     // The visible control with the numeric id of `command`.
@@ -316,17 +355,21 @@ private:
         unsigned long id = 0;
         parse_number(command.target, &id);
         for (const Control& control : controls)
-            if (control.id == static_cast<int>(id)) return &control;
+            if (control.id == static_cast<int>(id))
+                return &control;
         return nullptr;
     }
 
     Attempt set_text(const Command& command, const Dialog& dialog, const std::vector<Control>& controls) {
         const Control* control = control_with_id(command, controls);
         const std::string where = " in dialog " + quoted(dialog.caption);
-        if (!control) return not_yet("no control with id " + command.target + where);
+        if (!control)
+            return not_yet("no control with id " + command.target + where);
         if (!accepts_text(*control))
-            return not_yet("control " + command.target + where + " is a " + control->class_name + ", not an edit");
-        if (!control->enabled) return not_yet("control " + command.target + where + " is disabled");
+            return not_yet("control " + command.target + where + " is a " + control->class_name +
+                           ", not an edit");
+        if (!control->enabled)
+            return not_yet("control " + command.target + where + " is disabled");
         if (!set_control_text(*control, command.value))
             return not_yet("could not set the text of control " + command.target + where);
         return acted_on(dialog.window);
@@ -335,19 +378,23 @@ private:
     Attempt select(const Command& command, const Dialog& dialog, const std::vector<Control>& controls) {
         const Control* control = control_with_id(command, controls);
         const std::string where = " in dialog " + quoted(dialog.caption);
-        if (!control) return not_yet("no control with id " + command.target + where);
+        if (!control)
+            return not_yet("no control with id " + command.target + where);
         if (!is_list(*control))
             return not_yet("control " + command.target + where + " is a " + control->class_name +
                            ", not a list box or combo box");
-        if (!control->enabled) return not_yet("control " + command.target + where + " is disabled");
+        if (!control->enabled)
+            return not_yet("control " + command.target + where + " is disabled");
         unsigned long number = 0;
         const bool by_index = parse_number(command.value, &number);
         int index = -1;
         if (by_index) {
-            if (number < control->entries.size()) index = static_cast<int>(number);
+            if (number < control->entries.size())
+                index = static_cast<int>(number);
         } else {
             for (size_t i = 0; i < control->entries.size() && index < 0; ++i)
-                if (same_text_ignoring_case(control->entries[i], command.value)) index = static_cast<int>(i);
+                if (same_text_ignoring_case(control->entries[i], command.value))
+                    index = static_cast<int>(i);
         }
         if (index < 0)
             return not_yet("control " + command.target + where + " has no entry " +
@@ -355,7 +402,8 @@ private:
                            std::to_string(control->entries.size()) + ")");
         Ticket ticket = 0;
         if (!select_entry(*control, index, &ticket))
-            return not_yet("could not select entry " + command.value + " of control " + command.target + where);
+            return not_yet("could not select entry " + command.value + " of control " + command.target +
+                           where);
         return acted_on(dialog.window, ticket);
     }
 
@@ -369,7 +417,8 @@ private:
                     current_ = dialogs.front().window;
                     break;
                 }
-                if (GetTickCount() - begin >= options_.timeout_ms) return report_no_dialog();
+                if (GetTickCount() - begin >= options_.timeout_ms)
+                    return report_no_dialog();
                 pump_messages(kPollMs);
             }
         }
@@ -377,8 +426,8 @@ private:
         const DWORD begin = GetTickCount();
         while (!window_gone(current_)) {
             if (GetTickCount() - begin >= options_.timeout_ms) {
-                std::fprintf(stderr, "ui_driver: dialog %s did not close within %.3g s\n", quoted(caption).c_str(),
-                             options_.timeout_ms / 1000.0);
+                std::fprintf(stderr, "ui_driver: dialog %s did not close within %.3g s\n",
+                             quoted(caption).c_str(), options_.timeout_ms / 1000.0);
                 return kExitNoDialog;
             }
             pump_messages(kPollMs);
@@ -410,6 +459,7 @@ int main(int argc, char** argv) {
         }
     }
     Options options;
-    if (!parse_command_line(argc, argv, &options)) return kExitUsage;
+    if (!parse_command_line(argc, argv, &options))
+        return kExitUsage;
     return Driver(options).run();
 }
