@@ -8,9 +8,16 @@ function(varnook_warnings target)
     endif()
 endfunction()
 
-# The stub is built small: no exceptions or RTTI, every function and object in a
-# section of its own so that the linker can drop what is unused.
-set(VARNOOK_STUB_COMPILE_OPTIONS -Os -fno-exceptions -fno-rtti -ffunction-sections -fdata-sections)
+# The stub is built small: no exceptions or RTTI, no locks around local statics (it
+# has one thread, and the lock would drag in the exception runtime), every function
+# and object in a section of its own so that the linker can drop what is unused.
+set(VARNOOK_STUB_COMPILE_OPTIONS
+    -Os -fno-exceptions -fno-rtti -fno-threadsafe-statics -fno-asynchronous-unwind-tables -fno-unwind-tables
+    -ffunction-sections -fdata-sections)
+# The stub formats with the system's own printf (msvcrt) instead of mingw's C99 one,
+# which would more than double its size. Its conversions are the classic ones: no
+# %lld or %zu (use the <cinttypes> macros).
+set(VARNOOK_STUB_DEFINITIONS VARNOOK_STUB=1 __USE_MINGW_ANSI_STDIO=0)
 
 # varnook_library(NAME SOURCES ... [WIN32_SOURCES ...] [DEPENDS ...])
 #
@@ -36,7 +43,7 @@ function(varnook_library name)
         add_library(${name}_stub STATIC ${sources})
         target_include_directories(${name}_stub PUBLIC ${CMAKE_SOURCE_DIR})
         target_compile_options(${name}_stub PRIVATE ${VARNOOK_STUB_COMPILE_OPTIONS})
-        target_compile_definitions(${name}_stub PUBLIC VARNOOK_STUB=1)
+        target_compile_definitions(${name}_stub PUBLIC ${VARNOOK_STUB_DEFINITIONS})
         target_link_libraries(${name}_stub PUBLIC ${stub_depends} ${ARG_WIN32_LIBS})
         varnook_warnings(${name}_stub)
     endif()

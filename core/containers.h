@@ -53,7 +53,8 @@ constexpr TypeNameSpan find_type_name(const char* signature) {
     while (signature[i] != '\0' && !(signature[i] == 'T' && signature[i + 1] == ' ' &&
                                      signature[i + 2] == '=' && signature[i + 3] == ' '))
         ++i;
-    if (signature[i] == '\0') return {0, 0};
+    if (signature[i] == '\0')
+        return {0, 0};
     int32_t start = i + 4;
     int32_t end = start;
     int32_t depth = 0; // inside template arguments a ';' or ']' belongs to the name
@@ -121,7 +122,8 @@ T* heap_construct(Args&&... args) {
 
 template <typename T>
 void heap_destroy(T* object) {
-    if (object == nullptr) return;
+    if (object == nullptr)
+        return;
     object->~T();
     heap_free(object);
 }
@@ -216,7 +218,8 @@ class Container {
 
 template <typename T>
 T* Container<T>::random_element() {
-    if (count_ <= 1) return first();
+    if (count_ <= 1)
+        return first();
     int32_t steps = random_below(count_);
     Iterator iterator;
     T* element = first_with(iterator);
@@ -236,7 +239,8 @@ void Container<T>::add_all(const Container& other) {
     source.begin_forward(iterator);
     for (int32_t i = 0; i < n; ++i) {
         T* element = source.next(iterator);
-        if (element == nullptr) break;
+        if (element == nullptr)
+            break;
         add_copy(element);
     }
 }
@@ -249,7 +253,8 @@ void Container<T>::add_all_first(const Container& other) {
     source.begin_backward(iterator);
     for (int32_t i = 0; i < n; ++i) {
         T* element = source.previous(iterator);
-        if (element == nullptr) break;
+        if (element == nullptr)
+            break;
         add_first_copy(element);
     }
 }
@@ -272,15 +277,19 @@ int32_t Container<T>::remove_last_n(int32_t n) {
 
 template <typename T>
 int32_t Container<T>::keep_first(int32_t n) {
-    if (n < 0) n = 0;
-    if (count_ - n < 1) return 0;
+    if (n < 0)
+        n = 0;
+    if (count_ - n < 1)
+        return 0;
     return remove_last_n(count_ - n);
 }
 
 template <typename T>
 int32_t Container<T>::keep_last(int32_t n) {
-    if (n < 0) n = 0;
-    if (count_ - n < 1) return 0;
+    if (n < 0)
+        n = 0;
+    if (count_ - n < 1)
+        return 0;
     return remove_first_n(count_ - n);
 }
 
@@ -343,7 +352,8 @@ class Vector : public Container<T> {
     T* previous(Iterator& iterator) override { return move_iterator(iterator, iterator.previous); }
 
     T* random_element() override {
-        if (count_ <= 1) return first();
+        if (count_ <= 1)
+            return first();
         return element(random_below(count_));
     }
 
@@ -373,7 +383,8 @@ class Vector : public Container<T> {
     void clear() override { release(); }
 
     bool remove_current(Iterator& iterator) override {
-        if (!position_in_range(iterator.current)) return false;
+        if (!position_in_range(iterator.current))
+            return false;
         int32_t index = static_cast<int32_t>(iterator.current);
         remove_at(index);
         iterator = {no_position, index, index - 1};
@@ -381,21 +392,24 @@ class Vector : public Container<T> {
     }
     int32_t remove_first_n(int32_t n) override {
         int32_t removed = n < count_ ? n : count_;
-        if (removed <= 0) return 0;
+        if (removed <= 0)
+            return 0;
         remove_range(0, removed - 1);
         return removed;
     }
     bool remove_first() override { return remove_range(0, 0); }
     int32_t remove_last_n(int32_t n) override {
         int32_t removed = n < count_ ? n : count_;
-        if (removed <= 0) return 0;
+        if (removed <= 0)
+            return 0;
         remove_range(count_ - removed, count_ - 1);
         return removed;
     }
     bool remove_last() override { return remove_range(count_ - 1, count_ - 1); }
 
     T take_at_ref(Position& position) override {
-        if (!position_in_range(position)) return T();
+        if (!position_in_range(position))
+            return T();
         T value = take_at(static_cast<int32_t>(position));
         position = no_position;
         return value;
@@ -449,7 +463,8 @@ class Vector : public Container<T> {
             std::qsort(slots_ + front_, static_cast<std::size_t>(count_), sizeof(Slot), compare);
     }
     virtual bool swap(int32_t i, int32_t j) {
-        if (!in_range(i) || !in_range(j)) return false;
+        if (!in_range(i) || !in_range(j))
+            return false;
         Slot held = slots_[front_ + i];
         slots_[front_ + i] = slots_[front_ + j];
         slots_[front_ + j] = held;
@@ -481,14 +496,17 @@ class Vector : public Container<T> {
     // Sets the iterator on `position`, kept within -1 .. count so that walking
     // past an end and back again finds the end element.
     T* move_iterator(Iterator& iterator, Position position) {
-        if (position < -1) position = -1;
-        if (position > count_) position = count_;
+        if (position < -1)
+            position = -1;
+        if (position > count_)
+            position = count_;
         iterator = {position, position + 1, position - 1};
         return element_at(position);
     }
 
     static std::size_t slot_bytes(int64_t slots) {
-        if (static_cast<uint64_t>(slots) > SIZE_MAX / sizeof(Slot)) out_of_memory(SIZE_MAX);
+        if (static_cast<uint64_t>(slots) > SIZE_MAX / sizeof(Slot))
+            out_of_memory(SIZE_MAX);
         return static_cast<std::size_t>(slots) * sizeof(Slot);
     }
     static Slot* allocate_slots(int32_t capacity) {
@@ -564,7 +582,8 @@ class Vector : public Container<T> {
 template <typename T>
 void Vector<T>::copy_from(const Vector& other) {
     int32_t n = other.count_;
-    if (n <= 0) return;
+    if (n <= 0)
+        return;
     int64_t wanted = static_cast<int64_t>(n) + n / 2;
     int32_t capacity = wanted > INT32_MAX ? INT32_MAX : static_cast<int32_t>(wanted);
     int32_t front = n / 4 < capacity - n ? n / 4 : capacity - n;
@@ -585,9 +604,12 @@ void Vector<T>::copy_from(const Vector& other) {
 
 template <typename T>
 int32_t Vector<T>::open_slot(int32_t i) {
-    if (count_ == INT32_MAX) out_of_memory(SIZE_MAX);
-    if (i < 0) i = 0;
-    if (i > count_) i = count_;
+    if (count_ == INT32_MAX)
+        out_of_memory(SIZE_MAX);
+    if (i < 0)
+        i = 0;
+    if (i > count_)
+        i = count_;
     if constexpr (owns_elements)
         return open_pointer_slot(i);
     else
@@ -599,7 +621,8 @@ int32_t Vector<T>::open_value_slot(int32_t i) {
     if (count_ >= capacity_) {
         bool had_array = slots_ != nullptr;
         resize_array(vector_capacity(count_ + 1));
-        if (!had_array) front_ = (capacity_ - count_ - 1) / 4;
+        if (!had_array)
+            front_ = (capacity_ - count_ - 1) / 4;
     }
     int32_t spare = capacity_ - count_; // at least 1
     int32_t slot;
@@ -608,7 +631,8 @@ int32_t Vector<T>::open_value_slot(int32_t i) {
             // No room behind: move everything down, keeping an eighth of the spare
             // room in front.
             int32_t front = (spare / 4) / 2;
-            if (front > spare - 1) front = spare - 1;
+            if (front > spare - 1)
+                front = spare - 1;
             move_slots(front, front_, count_);
             front_ = front;
         }
@@ -673,7 +697,8 @@ T& Vector<T>::emplace_at(int32_t i, Args&&... args) {
 
 template <typename T>
 T& Vector<T>::insert_copy(int32_t i, const T* element) {
-    if (element == nullptr) return emplace_at(i);
+    if (element == nullptr)
+        return emplace_at(i);
     return emplace_at(i, *element);
 }
 
@@ -689,9 +714,12 @@ T& Vector<T>::insert_slot(int32_t i) {
 
 template <typename T>
 bool Vector<T>::remove_range(int32_t first, int32_t last) {
-    if (first < 0) first = 0;
-    if (last > count_ - 1) last = count_ - 1;
-    if (last < first) return false;
+    if (first < 0)
+        first = 0;
+    if (last > count_ - 1)
+        last = count_ - 1;
+    if (last < first)
+        return false;
     if (first == 0 && last == count_ - 1) {
         clear();
         return true;
@@ -714,7 +742,8 @@ bool Vector<T>::remove_range(int32_t first, int32_t last) {
 
 template <typename T>
 T Vector<T>::take_at(int32_t i) {
-    if (!in_range(i)) return T();
+    if (!in_range(i))
+        return T();
     T value = std::move(*slot_element(front_ + i));
     remove_at(i);
     return value;
@@ -783,7 +812,8 @@ void Vector<T>::set_count_fresh(int32_t n) {
 
 template <typename T>
 bool Vector<T>::move_to(int32_t from, int32_t to) {
-    if (count_ <= 1 || from >= to || !in_range(from) || !in_range(to)) return false;
+    if (count_ <= 1 || from >= to || !in_range(from) || !in_range(to))
+        return false;
     Slot moving = slots_[front_ + from];
     move_slots(front_ + from, front_ + from + 1, to - from);
     slots_[front_ + to] = moving;
@@ -792,7 +822,8 @@ bool Vector<T>::move_to(int32_t from, int32_t to) {
 
 template <typename T>
 bool Vector<T>::move_from(int32_t from, int32_t to) {
-    if (count_ <= 1 || from >= to || !in_range(from) || !in_range(to)) return false;
+    if (count_ <= 1 || from >= to || !in_range(from) || !in_range(to))
+        return false;
     Slot moving = slots_[front_ + to];
     move_slots(front_ + from + 1, front_ + from, to - from);
     slots_[front_ + from] = moving;
@@ -801,13 +832,15 @@ bool Vector<T>::move_from(int32_t from, int32_t to) {
 
 template <typename T>
 void Vector<T>::rotate_forward(int32_t n) {
-    if (count_ <= 1) return;
+    if (count_ <= 1)
+        return;
     if (n < 0) {
         rotate_backward(static_cast<int32_t>(-(static_cast<int64_t>(n) % count_)));
         return;
     }
     n %= count_;
-    if (n == 0) return;
+    if (n == 0)
+        return;
     if (capacity_ - front_ - count_ < n) {
         int32_t capacity = vector_capacity(count_);
         int32_t front = (capacity - count_) / 4;
@@ -824,13 +857,15 @@ void Vector<T>::rotate_forward(int32_t n) {
 
 template <typename T>
 void Vector<T>::rotate_backward(int32_t n) {
-    if (count_ <= 1) return;
+    if (count_ <= 1)
+        return;
     if (n < 0) {
         rotate_forward(static_cast<int32_t>(-(static_cast<int64_t>(n) % count_)));
         return;
     }
     n %= count_;
-    if (n == 0) return;
+    if (n == 0)
+        return;
     if (front_ < n) {
         int32_t capacity = vector_capacity(count_);
         int32_t front = (capacity - count_) / 4;
@@ -856,7 +891,8 @@ class Stack : public Vector<T> {
 
     // The top value, which is removed. An empty stack ends the program.
     T pop() {
-        if (this->count_ <= 0) fatal_format("Stack<%s>::pop", type_display_name<T>());
+        if (this->count_ <= 0)
+            fatal_format("Stack<%s>::pop", type_display_name<T>());
         T value = std::move(*this->last());
         this->remove_last();
         return value;
@@ -867,7 +903,8 @@ class Stack : public Vector<T> {
 
     // Removes the top element. An empty stack ends the program.
     void discard_top() {
-        if (this->count_ <= 0) fatal_format("Stack<%s>::discard_top", type_display_name<T>());
+        if (this->count_ <= 0)
+            fatal_format("Stack<%s>::discard_top", type_display_name<T>());
         this->remove_last();
     }
 };
@@ -918,17 +955,21 @@ class List : public Container<T> {
     T* last_with(Iterator& iterator) override { return place(iterator, last_); }
     T* next(Iterator& iterator) override {
         Node* node = node_at(iterator.next);
-        if (node != nullptr) return place(iterator, node);
+        if (node != nullptr)
+            return place(iterator, node);
         // Past the end: keep the last element as previous for a walk back.
-        if (node_at(iterator.current) != nullptr) iterator.previous = iterator.current;
+        if (node_at(iterator.current) != nullptr)
+            iterator.previous = iterator.current;
         iterator.current = no_position;
         iterator.next = no_position;
         return nullptr;
     }
     T* previous(Iterator& iterator) override {
         Node* node = node_at(iterator.previous);
-        if (node != nullptr) return place(iterator, node);
-        if (node_at(iterator.current) != nullptr) iterator.next = iterator.current;
+        if (node != nullptr)
+            return place(iterator, node);
+        if (node_at(iterator.current) != nullptr)
+            iterator.next = iterator.current;
         iterator.current = no_position;
         iterator.previous = no_position;
         return nullptr;
@@ -979,25 +1020,29 @@ class List : public Container<T> {
 
     bool remove_current(Iterator& iterator) override {
         Node* node = node_at(iterator.current);
-        if (node == nullptr) return false;
+        if (node == nullptr)
+            return false;
         iterator = {no_position, position_of(node->next), position_of(node->previous)};
         unlink_and_destroy(node);
         return true;
     }
     bool remove_first() override {
-        if (first_ == nullptr) return false;
+        if (first_ == nullptr)
+            return false;
         unlink_and_destroy(first_);
         return true;
     }
     bool remove_last() override {
-        if (last_ == nullptr) return false;
+        if (last_ == nullptr)
+            return false;
         unlink_and_destroy(last_);
         return true;
     }
 
     T take_at_ref(Position& position) override {
         Node* node = node_at(position);
-        if (node == nullptr) return T();
+        if (node == nullptr)
+            return T();
         T value = std::move(node->value);
         unlink_and_destroy(node);
         position = no_position;
@@ -1006,7 +1051,8 @@ class List : public Container<T> {
 
     // One end node is relinked to the other end per step.
     void rotate_forward(int32_t n) override {
-        if (count_ <= 1) return;
+        if (count_ <= 1)
+            return;
         if (n < 0) {
             rotate_backward(static_cast<int32_t>(-(static_cast<int64_t>(n) % count_)));
             return;
@@ -1018,7 +1064,8 @@ class List : public Container<T> {
         }
     }
     void rotate_backward(int32_t n) override {
-        if (count_ <= 1) return;
+        if (count_ <= 1)
+            return;
         if (n < 0) {
             rotate_forward(static_cast<int32_t>(-(static_cast<int64_t>(n) % count_)));
             return;
@@ -1187,7 +1234,8 @@ class HashList : public Container<Bucket<Key, Value>> {
     // exists, only its value is replaced and the result is false. A table without
     // buckets adds nothing and returns false.
     bool set(const Key& key, const Value& value) {
-        if (bucket_count_ < 1) return false;
+        if (bucket_count_ < 1)
+            return false;
         List<Entry>& bucket = buckets_.at(bucket_index(key));
         if (Entry* existing = find_in(bucket, key)) {
             existing->value = value;
@@ -1206,20 +1254,24 @@ class HashList : public Container<Bucket<Key, Value>> {
 
     // The entry for `key`, or null.
     Entry* find(const Key& key) {
-        if (bucket_count_ < 1) return nullptr;
+        if (bucket_count_ < 1)
+            return nullptr;
         return find_in(buckets_.at(bucket_index(key)), key);
     }
 
     // Removes and destroys `entry`, which must be an entry of this table; false
     // when it is null or not found in its bucket.
     bool remove(Entry* entry) {
-        if (entry == nullptr || bucket_count_ < 1) return false;
+        if (entry == nullptr || bucket_count_ < 1)
+            return false;
         List<Entry>* bucket = buckets_.element(bucket_index(entry->key));
-        if (bucket == nullptr || bucket != entry->bucket_list) return false;
+        if (bucket == nullptr || bucket != entry->bucket_list)
+            return false;
         Iterator iterator;
         bucket->begin_forward(iterator);
         while (Entry* candidate = bucket->next(iterator)) {
-            if (candidate != entry) continue;
+            if (candidate != entry)
+                continue;
             unlink_entry(entry);
             bucket->remove_current(iterator);
             --count_;
@@ -1235,7 +1287,8 @@ class HashList : public Container<Bucket<Key, Value>> {
         oldest_ = nullptr;
         count_ = 0;
         bucket_count_ = bucket_count > 0 ? bucket_count : 0;
-        if (bucket_count_ > 0) buckets_.set_count_fresh(bucket_count_);
+        if (bucket_count_ > 0)
+            buckets_.set_count_fresh(bucket_count_);
     }
 
     bool begin_forward(Iterator& iterator) override {
@@ -1250,16 +1303,20 @@ class HashList : public Container<Bucket<Key, Value>> {
     Entry* last_with(Iterator& iterator) override { return place(iterator, oldest_); }
     Entry* next(Iterator& iterator) override {
         Entry* entry = entry_at(iterator.next);
-        if (entry != nullptr) return place(iterator, entry);
-        if (entry_at(iterator.current) != nullptr) iterator.previous = iterator.current;
+        if (entry != nullptr)
+            return place(iterator, entry);
+        if (entry_at(iterator.current) != nullptr)
+            iterator.previous = iterator.current;
         iterator.current = no_position;
         iterator.next = no_position;
         return nullptr;
     }
     Entry* previous(Iterator& iterator) override {
         Entry* entry = entry_at(iterator.previous);
-        if (entry != nullptr) return place(iterator, entry);
-        if (entry_at(iterator.current) != nullptr) iterator.next = iterator.current;
+        if (entry != nullptr)
+            return place(iterator, entry);
+        if (entry_at(iterator.current) != nullptr)
+            iterator.next = iterator.current;
         iterator.current = no_position;
         iterator.previous = no_position;
         return nullptr;
@@ -1287,7 +1344,8 @@ class HashList : public Container<Bucket<Key, Value>> {
 
     bool remove_current(Iterator& iterator) override {
         Entry* entry = entry_at(iterator.current);
-        if (entry == nullptr) return false;
+        if (entry == nullptr)
+            return false;
         iterator = {no_position, position_of(entry->next_entry), position_of(entry->previous_entry)};
         return remove(entry);
     }
@@ -1311,7 +1369,8 @@ class HashList : public Container<Bucket<Key, Value>> {
         Iterator iterator;
         bucket.begin_forward(iterator);
         while (Entry* entry = bucket.next(iterator)) {
-            if (HashKey<Key>::equal(entry->key, key)) return entry;
+            if (HashKey<Key>::equal(entry->key, key))
+                return entry;
         }
         return nullptr;
     }

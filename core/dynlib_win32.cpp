@@ -28,9 +28,11 @@ void keep_library(HMODULE module) {
 } // namespace
 
 bool load_function(const char* library, const char* name, void** variable) {
-    if (library == nullptr) return false;
+    if (library == nullptr)
+        return false;
     HMODULE module = LoadLibraryA(library);
-    if (module == nullptr) return false;
+    if (module == nullptr)
+        return false;
     FARPROC address = GetProcAddress(module, name);
     if (address == nullptr) {
         *variable = nullptr;
@@ -43,14 +45,17 @@ bool load_function(const char* library, const char* name, void** variable) {
 }
 
 bool load_functions(const char* library, const FunctionEntry* table) {
-    if (library == nullptr) return false;
+    if (library == nullptr)
+        return false;
     HMODULE module = LoadLibraryA(library);
-    if (module == nullptr) return false;
+    if (module == nullptr)
+        return false;
     bool complete = true;
     for (const FunctionEntry* entry = table; entry->variable != nullptr; ++entry) {
         FARPROC address = GetProcAddress(module, entry->name);
         *entry->variable = reinterpret_cast<void*>(address);
-        if (address == nullptr && entry->optional == 0) complete = false;
+        if (address == nullptr && entry->optional == 0)
+            complete = false;
     }
     keep_library(module);
     return complete;
@@ -61,7 +66,8 @@ std::int32_t loaded_library_count() {
 }
 
 void release_loaded_libraries() {
-    if (loaded_libraries == nullptr) return;
+    if (loaded_libraries == nullptr)
+        return;
     for (std::int32_t i = 0; i < loaded_libraries->count(); ++i)
         FreeLibrary(*loaded_libraries->element(i));
     delete loaded_libraries;

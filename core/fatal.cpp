@@ -3,14 +3,19 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/memory.h"
+#include "core/text_format.h"
+
 namespace {
 
 FatalHandler current_handler = nullptr;
 
 // One formatted fatal text, the same limit as the formatting operations of String.
-// Static: the process ends with it, and taking it from the heap would leak whenever
-// a handler unwinds instead (as the tests' handler does).
-char formatted_message[32768];
+// Taken from the heap once and kept: a static array would weigh 32 KiB in the stub's
+// file, and a fresh block per call would leak whenever a handler unwinds instead of
+// ending the process (as the tests' handler does).
+constexpr int formatted_message_capacity = 32768;
+char* formatted_message = nullptr;
 
 } // namespace
 
@@ -21,17 +26,21 @@ FatalHandler set_fatal_handler(FatalHandler handler) {
 }
 
 void fatal(const char* message) {
-    if (message == nullptr) message = "";
-    if (current_handler != nullptr) current_handler(message);
+    if (message == nullptr)
+        message = "";
+    if (current_handler != nullptr)
+        current_handler(message);
     // No handler, or one that broke its contract by returning.
-    std::fprintf(stderr, "FATAL ERROR\n%s\n", message);
+    std::fputs("FATAL ERROR\n", stderr);
+    std::fputs(message, stderr);
+    std::fputs("\n", stderr);
     std::exit(1);
 }
 
 void fatal_format_v(const char* format, va_list args) {
-    int n =
-        std::vsnprintf(formatted_message, sizeof formatted_message, format != nullptr ? format : "", args);
-    if (n < 0) formatted_message[0] = '\0';
+    if (formatted_message == nullptr)
+        formatted_message = static_cast<char*>(heap_alloc(formatted_message_capacity));
+    format_text_v(formatted_message, formatted_message_capacity, format, args);
     fatal(formatted_message);
 }
 

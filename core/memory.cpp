@@ -1,11 +1,11 @@
 #include "core/memory.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <new>
 
 #include "core/fatal.h"
+#include "core/text_format.h"
 
 namespace {
 
@@ -24,20 +24,17 @@ constexpr int stack_words_shown = 80;
 // Appends the words of the stack from two marker words upward: the marker shows
 // where the dump begins, the words above it are the callers' frames. Reading past
 // the local array is the point, so the address sanitizer must not look.
-__attribute__((noinline, no_sanitize_address)) void append_stack_words(char* text, std::size_t used,
-                                                                       std::size_t capacity) {
+__attribute__((noinline, no_sanitize_address)) void append_stack_words(char* text, int used, int capacity) {
     volatile std::uint32_t marker[2] = {stack_marker_low, stack_marker_high};
     std::uintptr_t address = reinterpret_cast<std::uintptr_t>(&marker[0]);
     for (int i = 0; i < stack_words_shown && used < capacity; ++i) {
         std::uint32_t word = *reinterpret_cast<volatile std::uint32_t*>(address + 4u * i);
         const char* separator = (i % 8 == 0) ? "\r" : " ";
-        int n = std::snprintf(text + used, capacity - used, "%s%08X", separator, static_cast<unsigned>(word));
-        if (n < 0) break;
-        used += static_cast<std::size_t>(n);
+        used += format_text(text + used, capacity - used, "%s%08X", separator, static_cast<unsigned>(word));
     }
 }
 
-void new_handler() {
+[[maybe_unused]] void new_handler() {
     out_of_memory(0);
 }
 
@@ -45,13 +42,15 @@ void new_handler() {
 
 void* heap_alloc(std::size_t size) {
     void* block = std::malloc(at_least_one(size));
-    if (block == nullptr) out_of_memory(size);
+    if (block == nullptr)
+        out_of_memory(size);
     return block;
 }
 
 void* heap_realloc(void* block, std::size_t size) {
     void* grown = std::realloc(block, at_least_one(size));
-    if (grown == nullptr) out_of_memory(size);
+    if (grown == nullptr)
+        out_of_memory(size);
     return grown;
 }
 
@@ -69,16 +68,41 @@ void heap_free(void* block) {
 
 void out_of_memory(std::size_t requested) {
     unsigned size32 = static_cast<unsigned>(requested);
-    int n = std::snprintf(
-        out_of_memory_text, sizeof out_of_memory_text,
-        "Out Of Memory.  Make sure your hard drive is not full.\nRequested size = %u (0x%08X)\n\n"
-        "Stack contents:",
-        size32, size32);
-    if (n > 0 && static_cast<std::size_t>(n) < sizeof out_of_memory_text)
-        append_stack_words(out_of_memory_text, static_cast<std::size_t>(n), sizeof out_of_memory_text);
+    int n =
+        format_text(out_of_memory_text, sizeof out_of_memory_text,
+                    "Out Of Memory.  Make sure your hard drive is not full.\nRequested size = %u (0x%08X)\n\n"
+                    "Stack contents:",
+                    size32, size32);
+    append_stack_words(out_of_memory_text, n, sizeof out_of_memory_text);
     fatal(out_of_memory_text);
 }
 
 void install_out_of_memory_handler() {
+#if !defined(VARNOOK_STUB)
     std::set_new_handler(new_handler);
+#endif
 }
+
+#if defined(VARNOOK_STUB)
+// The stub takes operator new from the same heap: a failure then ends in the
+// out-of-memory handler directly, and the runtime's throwing operator new, with the
+// exception machinery it drags in, stays out of the executable.
+void* operator new(std::size_t size) {
+    return heap_alloc(size);
+}
+void* operator new[](std::size_t size) {
+    return heap_alloc(size);
+}
+void operator delete(void* block) noexcept {
+    heap_free(block);
+}
+void operator delete[](void* block) noexcept {
+    heap_free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+    heap_free(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+    heap_free(block);
+}
+#endif

@@ -5,6 +5,7 @@
 
 #include "core/fatal.h"
 #include "core/memory.h"
+#include "core/text_format.h"
 
 namespace {
 
@@ -28,7 +29,8 @@ bool is_word_char(char c) {
 
 // strlen that reads no further than max bytes.
 int32_t bounded_length(const char* text, int32_t max) {
-    if (text == nullptr || max <= 0) return 0;
+    if (text == nullptr || max <= 0)
+        return 0;
     const void* nul = std::memchr(text, 0, static_cast<std::size_t>(max));
     return nul != nullptr ? static_cast<int32_t>(static_cast<const char*>(nul) - text) : max;
 }
@@ -48,7 +50,8 @@ int compare_folded(const char* a, const char* b, int32_t n) {
     for (int32_t i = 0; i < n; ++i) {
         unsigned char x = static_cast<unsigned char>(String::ascii_lower(a[i]));
         unsigned char y = static_cast<unsigned char>(String::ascii_lower(b[i]));
-        if (x != y) return x < y ? -1 : 1;
+        if (x != y)
+            return x < y ? -1 : 1;
     }
     return 0;
 }
@@ -59,7 +62,8 @@ int sign_of(int v) {
 
 // Ends through the out-of-memory handler when a length does not fit a String.
 int32_t checked_length(int64_t n) {
-    if (n > String::max_length) out_of_memory(static_cast<std::size_t>(n) + String::spare_bytes);
+    if (n > String::max_length)
+        out_of_memory(static_cast<std::size_t>(n) + String::spare_bytes);
     return static_cast<int32_t>(n);
 }
 
@@ -159,7 +163,8 @@ String::~String() {
 }
 
 bool String::owns(const void* p) const {
-    if (data_ == nullptr || p == nullptr) return false;
+    if (data_ == nullptr || p == nullptr)
+        return false;
     std::uintptr_t address = reinterpret_cast<std::uintptr_t>(p);
     std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(data_);
     return address >= begin && address < begin + static_cast<std::uintptr_t>(capacity_);
@@ -170,14 +175,17 @@ int32_t String::text_span(const char* text, int32_t max) const {
         // Never read past our own content.
         int32_t offset = static_cast<int32_t>(text - data_);
         int32_t available = offset <= length_ ? length_ - offset : 0;
-        if (max > available) max = available;
+        if (max > available)
+            max = available;
     }
     return bounded_length(text, max);
 }
 
 int32_t String::bytes_span(const char* bytes, int32_t n) const {
-    if (bytes == nullptr || n <= 0) return 0;
-    if (n == to_end) return text_span(bytes, to_end);
+    if (bytes == nullptr || n <= 0)
+        return 0;
+    if (n == to_end)
+        return text_span(bytes, to_end);
     if (owns(bytes)) {
         int32_t offset = static_cast<int32_t>(bytes - data_);
         int32_t available = offset <= length_ ? length_ - offset : 0;
@@ -197,7 +205,8 @@ void String::assign(const char* bytes, int32_t n) {
             clear();
             return;
         }
-        if (bytes == data_ && n == length_) return;
+        if (bytes == data_ && n == length_)
+            return;
         char* fresh = static_cast<char*>(heap_alloc(static_cast<std::size_t>(n) + spare_bytes));
         std::memcpy(fresh, bytes, static_cast<std::size_t>(n));
         fresh[n] = '\0';
@@ -215,7 +224,8 @@ void String::assign(const char* text) {
 }
 
 void String::assign(const String& other) {
-    if (&other == this) return;
+    if (&other == this)
+        return;
     assign(other.c_str(), other.length_);
 }
 
@@ -242,10 +252,12 @@ bool String::try_assign(const char* bytes, int32_t n) {
             clear();
             return true;
         }
-        if (bytes == data_ && n == length_) return true;
+        if (bytes == data_ && n == length_)
+            return true;
         // A reallocation could move the source: copy into a fresh buffer first.
         char* fresh = static_cast<char*>(heap_try_alloc(static_cast<std::size_t>(n) + spare_bytes));
-        if (fresh == nullptr) return false;
+        if (fresh == nullptr)
+            return false;
         std::memcpy(fresh, bytes, static_cast<std::size_t>(n));
         fresh[n] = '\0';
         heap_free(data_);
@@ -254,8 +266,10 @@ bool String::try_assign(const char* bytes, int32_t n) {
         capacity_ = n + spare_bytes;
         return true;
     }
-    if (n == to_end) n = text_length(bytes);
-    if (!try_set_length(n)) return false;
+    if (n == to_end)
+        n = text_length(bytes);
+    if (!try_set_length(n))
+        return false;
     std::memcpy(data_, bytes, static_cast<std::size_t>(n));
     return true;
 }
@@ -281,7 +295,8 @@ void String::adopt(void* buffer, int32_t n) {
         return;
     }
     // Overflow check: capacity n + 1 must fit in 32 bits.
-    if (n == to_end) out_of_memory(static_cast<std::size_t>(n) + 1);
+    if (n == to_end)
+        out_of_memory(static_cast<std::size_t>(n) + 1);
     data_ = static_cast<char*>(heap_realloc(buffer, static_cast<std::size_t>(n) + 1));
     length_ = n;
     capacity_ = n + 1;
@@ -306,9 +321,11 @@ void String::set_length(int32_t n) {
         clear();
         return;
     }
-    if (n == length_) return;
+    if (n == length_)
+        return;
     checked_length(n);
-    if (n >= capacity_ || n < capacity_ - shrink_threshold) reallocate(n);
+    if (n >= capacity_ || n < capacity_ - shrink_threshold)
+        reallocate(n);
     length_ = n;
     data_[n] = '\0';
 }
@@ -318,12 +335,15 @@ bool String::try_set_length(int32_t n) {
         clear();
         return true;
     }
-    if (n == length_) return true;
+    if (n == length_)
+        return true;
     // Overflow check: the capacity n + 21 must fit in 32 bits.
-    if (n > max_length) return false;
+    if (n > max_length)
+        return false;
     if (n >= capacity_ || n < capacity_ - shrink_threshold) {
         void* block = heap_try_realloc(data_, static_cast<std::size_t>(n) + spare_bytes);
-        if (block == nullptr) return false;
+        if (block == nullptr)
+            return false;
         data_ = static_cast<char*>(block);
         capacity_ = n + spare_bytes;
     }
@@ -333,7 +353,8 @@ bool String::try_set_length(int32_t n) {
 }
 
 char* String::extend(int32_t n) {
-    if (n <= 0) return nullptr;
+    if (n <= 0)
+        return nullptr;
     int32_t old_length = length_;
     // Overflow check: length + n is computed in 64 bits.
     set_length(checked_length(static_cast<int64_t>(length_) + n));
@@ -341,17 +362,21 @@ char* String::extend(int32_t n) {
 }
 
 char* String::try_extend(int32_t n) {
-    if (n < 0) return nullptr;
+    if (n < 0)
+        return nullptr;
     int64_t wanted = static_cast<int64_t>(length_) + n;
     // Overflow check: a length beyond max_length is an allocation that cannot succeed.
-    if (wanted > max_length) return nullptr;
+    if (wanted > max_length)
+        return nullptr;
     int32_t old_length = length_;
-    if (!try_set_length(static_cast<int32_t>(wanted))) return nullptr;
+    if (!try_set_length(static_cast<int32_t>(wanted)))
+        return nullptr;
     return data_ != nullptr ? data_ + old_length : nullptr;
 }
 
 void String::shrink_by(int32_t n) {
-    if (n <= 0) return;
+    if (n <= 0)
+        return;
     set_length(n >= length_ ? 0 : length_ - n);
 }
 
@@ -384,12 +409,14 @@ char String::char_at(int32_t i) const {
 }
 
 char* String::checked_at(int32_t i) {
-    if (i < 0 || i >= length_) internal_fatal("Core", __LINE__);
+    if (i < 0 || i >= length_)
+        internal_fatal("Core", __LINE__);
     return data_ + i;
 }
 
 const char* String::checked_at(int32_t i) const {
-    if (i < 0 || i >= length_) internal_fatal("Core", __LINE__);
+    if (i < 0 || i >= length_)
+        internal_fatal("Core", __LINE__);
     return data_ + i;
 }
 
@@ -402,7 +429,8 @@ char String::last_char() const {
 }
 
 char String::pop_first() {
-    if (length_ <= 0) return 0;
+    if (length_ <= 0)
+        return 0;
     char c = data_[0];
     remove(0, 1);
     return c;
@@ -412,12 +440,16 @@ char String::pop_first() {
 // Editing
 
 bool String::splice(int32_t pos, int32_t remove, int32_t insert) {
-    if (pos < 0 || pos > length_) return false;
+    if (pos < 0 || pos > length_)
+        return false;
     if (remove > 0) {
-        if (insert < 0) return false;
-        if (remove > length_ - pos) remove = length_ - pos;
+        if (insert < 0)
+            return false;
+        if (remove > length_ - pos)
+            remove = length_ - pos;
     } else {
-        if (insert < 1) return false;
+        if (insert < 1)
+            return false;
         remove = 0;
     }
     // Overflow check: the new length is computed in 64 bits before anything changes.
@@ -440,17 +472,22 @@ bool String::splice(int32_t pos, int32_t remove, int32_t insert) {
 }
 
 bool String::replace_range(int32_t pos, int32_t remove, const char* bytes, int32_t n) {
-    if (bytes == nullptr) n = 0;
+    if (bytes == nullptr)
+        n = 0;
     if (owns(bytes)) {
         // Our own bytes: copy them aside, since the splice may move or overwrite them.
         n = bytes_span(bytes, n);
-        if (pos < 0 || pos > length_) return false;
+        if (pos < 0 || pos > length_)
+            return false;
         TextCopy copy(bytes, n);
         return replace_range(pos, remove, copy.get(), n);
     }
-    if (n == to_end) n = text_length(bytes);
-    if (!splice(pos, remove, n)) return false;
-    if (n > 0) std::memcpy(data_ + pos, bytes, static_cast<std::size_t>(n));
+    if (n == to_end)
+        n = text_length(bytes);
+    if (!splice(pos, remove, n))
+        return false;
+    if (n > 0)
+        std::memcpy(data_ + pos, bytes, static_cast<std::size_t>(n));
     return true;
 }
 
@@ -488,7 +525,8 @@ bool String::insert(int32_t pos, const char* text, int32_t n) {
 }
 
 bool String::insert_chars(char c, int32_t pos, int32_t n) {
-    if (!splice(pos, 0, n)) return false;
+    if (!splice(pos, 0, n))
+        return false;
     std::memset(data_ + pos, c, static_cast<std::size_t>(n));
     return true;
 }
@@ -502,14 +540,17 @@ bool String::truncate(int32_t pos) {
 }
 
 int32_t String::remove_first(int32_t n) {
-    if (n <= 0) return 0;
-    if (n > length_) n = length_;
+    if (n <= 0)
+        return 0;
+    if (n > length_)
+        n = length_;
     remove(0, n);
     return n;
 }
 
 int32_t String::remove_last(int32_t n) {
-    if (n <= 0) return 0;
+    if (n <= 0)
+        return 0;
     int32_t start = n < length_ ? length_ - n : 0;
     int32_t removed = length_ - start;
     truncate(start);
@@ -518,8 +559,10 @@ int32_t String::remove_last(int32_t n) {
 
 bool String::put_bytes(const void* bytes, int32_t index, int32_t n) {
     // Overflow check: index + n is computed in 64 bits.
-    if (bytes == nullptr || index < 0 || n < 0 || static_cast<int64_t>(index) + n > length_) return false;
-    if (n > 0) std::memmove(data_ + index, bytes, static_cast<std::size_t>(n));
+    if (bytes == nullptr || index < 0 || n < 0 || static_cast<int64_t>(index) + n > length_)
+        return false;
+    if (n > 0)
+        std::memmove(data_ + index, bytes, static_cast<std::size_t>(n));
     return true;
 }
 
@@ -538,7 +581,8 @@ bool String::put_int32(int32_t index, int32_t value) {
 
 int32_t String::get_int32(int32_t index) const {
     // Overflow check: index + 4 is computed in 64 bits.
-    if (index < 0 || static_cast<int64_t>(index) + 4 > length_) return -1;
+    if (index < 0 || static_cast<int64_t>(index) + 4 > length_)
+        return -1;
     const unsigned char* b = reinterpret_cast<const unsigned char*>(data_ + index);
     return static_cast<int32_t>(static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
                                 static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24);
@@ -572,40 +616,53 @@ String operator+(const char* a, const String& b) {
 // Comparison
 
 bool String::equals(const String& other) const {
-    if (length_ != other.length_) return false;
+    if (length_ != other.length_)
+        return false;
     return length_ <= 0 || std::memcmp(data_, other.data_, static_cast<std::size_t>(length_)) == 0;
 }
 
 int32_t String::compare(const char* text, bool case_sensitive, int32_t max) const {
-    if (text == nullptr || text[0] == '\0') return is_empty() ? 0 : 1;
-    if (data_ == nullptr) return -1;
+    if (text == nullptr || text[0] == '\0')
+        return is_empty() ? 0 : 1;
+    if (data_ == nullptr)
+        return -1;
     // n includes one terminating NUL, so 0 means equal texts; both sides hold n bytes.
     int32_t n = text_span(text, length_) + 1;
-    if (n > max) n = max;
-    if (n <= 0) return -1;
-    if (case_sensitive) return sign_of(std::memcmp(data_, text, static_cast<std::size_t>(n)));
+    if (n > max)
+        n = max;
+    if (n <= 0)
+        return -1;
+    if (case_sensitive)
+        return sign_of(std::memcmp(data_, text, static_cast<std::size_t>(n)));
     return compare_folded(data_, text, n);
 }
 
 int32_t String::compare(const String& other, bool case_sensitive, int32_t max) const {
-    if (data_ == nullptr) return -1;
-    if (other.is_empty()) return is_empty() ? 0 : 1;
+    if (data_ == nullptr)
+        return -1;
+    if (other.is_empty())
+        return is_empty() ? 0 : 1;
     int32_t n = (length_ < other.length_ ? length_ : other.length_) + 1;
-    if (n > max) n = max;
-    if (n <= 0) return -1;
-    if (case_sensitive) return sign_of(std::memcmp(data_, other.data_, static_cast<std::size_t>(n)));
+    if (n > max)
+        n = max;
+    if (n <= 0)
+        return -1;
+    if (case_sensitive)
+        return sign_of(std::memcmp(data_, other.data_, static_cast<std::size_t>(n)));
     return compare_folded(data_, other.data_, n);
 }
 
 bool String::starts_with(const char* text, int32_t n) const {
-    if (text == nullptr) return false;
+    if (text == nullptr)
+        return false;
     n = text_span(text, n);
     return n >= 1 && length_ >= n && std::memcmp(data_, text, static_cast<std::size_t>(n)) == 0;
 }
 
 bool String::strip_prefix(const char* text, int32_t n) {
     n = text_span(text, n);
-    if (n < 1 || length_ < n || compare_folded(data_, text, n) != 0) return false;
+    if (n < 1 || length_ < n || compare_folded(data_, text, n) != 0)
+        return false;
     remove(0, n);
     return true;
 }
@@ -614,15 +671,18 @@ bool String::strip_prefix(const char* text, int32_t n) {
 // Scans
 
 int32_t String::find(const char* pattern, int32_t start, uint32_t flags, int32_t pattern_length) const {
-    if (pattern == nullptr || length_ <= 0 || data_ == nullptr) return -1;
+    if (pattern == nullptr || length_ <= 0 || data_ == nullptr)
+        return -1;
     int32_t p = pattern_length == to_end ? text_span(pattern, to_end) : pattern_length;
-    if (p <= 0) return -1;
+    if (p <= 0)
+        return -1;
     const bool ignore_case = (flags & match_ignore_case) != 0;
     const bool char_set = (flags & match_char_set) != 0;
     const bool wildcards = (flags & match_wildcards) != 0;
     const int32_t width = char_set ? 1 : p;
     const int32_t last = length_ - width;
-    if (last < 0) return -1;
+    if (last < 0)
+        return -1;
     const bool backward = (flags & match_backward) != 0;
     const int32_t step = backward ? -1 : 1;
     // 64-bit positions: start - 1 and the quote jumps may leave the 32-bit range.
@@ -656,7 +716,8 @@ int32_t String::find(const char* pattern, int32_t start, uint32_t flags, int32_t
         // The byte after the match is at pos + width, inside the String whenever pos < last.
         if (hit && (flags & match_whole_word) != 0)
             hit = (pos <= 0 || !is_word_char(at[-1])) && (pos >= last || !is_word_char(at[width]));
-        if (hit) return static_cast<int32_t>((flags & match_return_end) != 0 ? pos + width : pos);
+        if (hit)
+            return static_cast<int32_t>((flags & match_return_end) != 0 ? pos + width : pos);
         pos += step;
     }
     return -1;
@@ -664,17 +725,20 @@ int32_t String::find(const char* pattern, int32_t start, uint32_t flags, int32_t
 
 int32_t String::find_char(char c, int32_t start, uint32_t flags) const {
     const bool ignore_case = (flags & match_ignore_case) != 0;
-    if (ignore_case) c = String::ascii_upper(c);
+    if (ignore_case)
+        c = String::ascii_upper(c);
     for (int32_t pos = start > 0 ? start : 0; pos < length_; ++pos) {
         char at = data_[pos];
         if ((flags & match_skip_quoted) != 0 && at == '"') {
             const void* close =
                 std::memchr(data_ + pos + 1, '"', static_cast<std::size_t>(length_ - pos - 1));
-            if (close == nullptr) return -1;
+            if (close == nullptr)
+                return -1;
             pos = static_cast<int32_t>(static_cast<const char*>(close) - data_);
             continue;
         }
-        if ((ignore_case ? String::ascii_upper(at) : at) == c) return pos;
+        if ((ignore_case ? String::ascii_upper(at) : at) == c)
+            return pos;
     }
     return -1;
 }
@@ -682,7 +746,8 @@ int32_t String::find_char(char c, int32_t start, uint32_t flags) const {
 int32_t String::rfind_char(char c, int32_t start, uint32_t flags) const {
     const bool ignore_case = (flags & match_ignore_case) != 0;
     const bool skip_quoted = (flags & match_skip_quoted) != 0;
-    if (ignore_case) c = String::ascii_upper(c);
+    if (ignore_case)
+        c = String::ascii_upper(c);
     bool inside_quotes = false;
     for (int32_t pos = start < length_ - 1 ? start : length_ - 1; pos >= 0; --pos) {
         char at = data_[pos];
@@ -690,40 +755,49 @@ int32_t String::rfind_char(char c, int32_t start, uint32_t flags) const {
             inside_quotes = !inside_quotes;
             continue;
         }
-        if (inside_quotes) continue;
-        if ((ignore_case ? String::ascii_upper(at) : at) == c) return pos;
+        if (inside_quotes)
+            continue;
+        if ((ignore_case ? String::ascii_upper(at) : at) == c)
+            return pos;
     }
     return -1;
 }
 
 int32_t String::find_any(const char* set, int32_t start) const {
     int32_t set_length = text_span(set, to_end);
-    if (set_length == 0 || start >= length_) return -1;
+    if (set_length == 0 || start >= length_)
+        return -1;
     for (int32_t pos = start > 0 ? start : 0; pos < length_; ++pos)
-        if (in_set(set, set_length, data_[pos])) return pos;
+        if (in_set(set, set_length, data_[pos]))
+            return pos;
     return -1;
 }
 
 int32_t String::find_not_any(const char* set, int32_t start) const {
     int32_t set_length = text_span(set, to_end);
     for (int32_t pos = start > 0 ? start : 0; pos < length_; ++pos)
-        if (!in_set(set, set_length, data_[pos])) return pos;
+        if (!in_set(set, set_length, data_[pos]))
+            return pos;
     return -1;
 }
 
 int32_t String::find_line_end(int32_t start, uint32_t flags) const {
     const int32_t none = (flags & match_length_if_none) != 0 ? length_ : -1;
-    if (start < 0 || start >= length_) return none;
+    if (start < 0 || start >= length_)
+        return none;
     for (int32_t pos = start; pos < length_; ++pos) {
         char at = data_[pos];
         if ((flags & match_skip_quoted) != 0 && at == '"') {
             int32_t close = find_char('"', pos + 1);
-            if (close < 0) return none;
+            if (close < 0)
+                return none;
             pos = close;
             continue;
         }
-        if (at != '\r' && at != '\n') continue;
-        if ((flags & match_line_terminator) != 0) return pos;
+        if (at != '\r' && at != '\n')
+            continue;
+        if ((flags & match_line_terminator) != 0)
+            return pos;
         char complement = at == '\r' ? '\n' : '\r';
         return (pos + 1 < length_ && data_[pos + 1] == complement) ? pos + 2 : pos + 1;
     }
@@ -733,7 +807,8 @@ int32_t String::find_line_end(int32_t start, uint32_t flags) const {
 int32_t String::find_number(int32_t start) const {
     for (int32_t pos = start > 0 ? start : 0; pos < length_; ++pos) {
         char at = data_[pos];
-        if (is_digit(at) || at == '+' || at == '-' || at == '.') return pos;
+        if (is_digit(at) || at == '+' || at == '-' || at == '.')
+            return pos;
     }
     return -1;
 }
@@ -749,14 +824,16 @@ int32_t String::replace(const char* pattern, const char* replacement, uint32_t f
                         int32_t max_count) {
     const bool first_only = (flags & match_first_only) != 0;
     const int32_t nothing = first_only ? -1 : 0;
-    if (max_count < 1 || pattern == nullptr || pattern[0] == '\0' || length_ <= 0) return nothing;
+    if (max_count < 1 || pattern == nullptr || pattern[0] == '\0' || length_ <= 0)
+        return nothing;
     // Arguments that live in our own buffer would change under our feet.
     if (owns(pattern) || owns(replacement)) {
         TextCopy pattern_copy(pattern, text_span(pattern, to_end));
         TextCopy replacement_copy(replacement, text_span(replacement, to_end));
         return replace(pattern_copy.get(), replacement_copy.get(), flags, start, max_count);
     }
-    if (replacement == nullptr) replacement = "";
+    if (replacement == nullptr)
+        replacement = "";
     // Always forward, always the start of the match.
     const uint32_t scan_flags = flags & ~(match_backward | match_return_end);
     const bool wildcards = (flags & match_wildcards) != 0;
@@ -784,11 +861,14 @@ int32_t String::replace(const char* pattern, const char* replacement, uint32_t f
         int32_t first = -1;
         for (int32_t pos = start; count < max_count;) {
             int32_t match = find(pattern, pos, scan_flags, pattern_length);
-            if (match < 0) break;
+            if (match < 0)
+                break;
             write_replacement(match, data_ + match);
-            if (first < 0) first = match;
+            if (first < 0)
+                first = match;
             ++count;
-            if (first_only) break;
+            if (first_only)
+                break;
             pos = match + r;
         }
         heap_free(expanded);
@@ -801,7 +881,8 @@ int32_t String::replace(const char* pattern, const char* replacement, uint32_t f
     int32_t slots = 0;
     for (int32_t pos = start; count < max_count;) {
         int32_t match = find(pattern, pos, scan_flags, pattern_length);
-        if (match < 0) break;
+        if (match < 0)
+            break;
         if (count == slots) {
             // Matches do not overlap, so there are at most length_ of them: no overflow.
             slots = slots == 0 ? 16 : (slots > length_ / 2 ? length_ : slots * 2);
@@ -809,7 +890,8 @@ int32_t String::replace(const char* pattern, const char* replacement, uint32_t f
                 heap_realloc(matches, static_cast<std::size_t>(slots) * sizeof *matches));
         }
         matches[count++] = match;
-        if (first_only) break;
+        if (first_only)
+            break;
         pos = match + p;
     }
     if (count == 0) {
@@ -863,7 +945,8 @@ int32_t String::replace(const char* pattern, char replacement, uint32_t flags, i
 }
 
 int32_t String::remove_all(const char* pattern, int32_t n, bool case_sensitive) {
-    if (pattern == nullptr || pattern[0] == '\0' || n < 1) return 0;
+    if (pattern == nullptr || pattern[0] == '\0' || n < 1)
+        return 0;
     if (owns(pattern)) {
         TextCopy copy(pattern, text_span(pattern, to_end));
         return remove_all(copy.get(), n, case_sensitive);
@@ -873,20 +956,25 @@ int32_t String::remove_all(const char* pattern, int32_t n, bool case_sensitive) 
     int32_t count = 0;
     for (int32_t pos = 0; count < n; ++count) {
         pos = find(pattern, pos, flags, p);
-        if (pos < 0) break;
+        if (pos < 0)
+            break;
         remove(pos, p);
     }
     return count;
 }
 
 int32_t String::remove_char(char c, int32_t start, int32_t count) {
-    if (start < 0) start = 0;
-    if (start >= length_) return 0;
+    if (start < 0)
+        start = 0;
+    if (start >= length_)
+        return 0;
     int32_t span = count < length_ - start ? count : length_ - start;
-    if (span < 1) return 0;
+    if (span < 1)
+        return 0;
     int32_t w = start;
     for (int32_t i = start; i < start + span; ++i)
-        if (data_[i] != c) data_[w++] = data_[i];
+        if (data_[i] != c)
+            data_[w++] = data_[i];
     int32_t removed = start + span - w;
     if (removed > 0) {
         std::memmove(data_ + w, data_ + start + span, static_cast<std::size_t>(length_ - start - span));
@@ -934,7 +1022,8 @@ int32_t String::strip_right_char(char c) {
 }
 
 bool String::unquote(char c) {
-    if (length_ < 1 || data_[0] != c || data_[length_ - 1] != c) return false;
+    if (length_ < 1 || data_[0] != c || data_[length_ - 1] != c)
+        return false;
     if (length_ == 1) {
         clear();
         return true;
@@ -963,13 +1052,15 @@ void String::quote() {
 }
 
 bool String::prepend_once(char c) {
-    if (length_ > 0 && data_[0] == c) return false;
+    if (length_ > 0 && data_[0] == c)
+        return false;
     return replace_range(0, 0, &c, 1);
 }
 
 bool String::ensure_line_end() {
     char c = last_char();
-    if (c == '\r' || c == '\n') return false;
+    if (c == '\r' || c == '\n')
+        return false;
     append("\r\n", 2);
     return true;
 }
@@ -1004,7 +1095,8 @@ int32_t String::normalize_line_ends() {
             ++changes;
         }
     }
-    if (changes == 0) return 0;
+    if (changes == 0)
+        return 0;
     String out;
     out.set_length(checked_length(length_ + inserts));
     int32_t w = 0;
@@ -1038,7 +1130,8 @@ bool String::take_line_impl(String& out, bool keep_end) {
     while (end < length_ && data_[end] != '\r' && data_[end] != '\n' && data_[end] != '\0')
         ++end;
     if (end == length_) {
-        if (&out != this) out = static_cast<String&&>(*this);
+        if (&out != this)
+            out = static_cast<String&&>(*this);
         return true;
     }
     int32_t terminator = 1;
@@ -1068,7 +1161,8 @@ bool String::take_quoted(String& out, char q, int32_t pos) {
     int32_t i = pos + 1;
     int32_t run = i; // start of the literal run not yet copied
     for (; i < length_; ++i) {
-        if (data_[i] != q) continue;
+        if (data_[i] != q)
+            continue;
         text.append(data_ + run, i - run);
         if (i + 1 < length_ && data_[i + 1] == q) {
             // A doubled quote is one literal quote.
@@ -1103,7 +1197,8 @@ bool String::take_token(String& out) {
             continue;
         }
         char c = pop_first();
-        if (is_blank(c)) break;
+        if (is_blank(c))
+            break;
         token.append(c);
     }
     out = static_cast<String&&>(token);
@@ -1112,21 +1207,27 @@ bool String::take_token(String& out) {
 
 String String::cut(int32_t start, int32_t count) {
     String piece = substring(start, count);
-    if (!piece.is_empty()) remove(start > 0 ? start : 0, piece.length_);
+    if (!piece.is_empty())
+        remove(start > 0 ? start : 0, piece.length_);
     return piece;
 }
 
 String String::cut_from(const char* pattern, uint32_t flags) {
     int32_t pos = find(pattern, 0, flags & ~match_backward);
-    if (pos < 0) return String();
+    if (pos < 0)
+        return String();
     return cut(pos, to_end);
 }
 
 String String::substring(int32_t start, int32_t count) const {
-    if (start < 0) start = 0;
-    if (start >= length_) return String();
-    if (count > length_ - start) count = length_ - start;
-    if (count < 1) return String();
+    if (start < 0)
+        start = 0;
+    if (start >= length_)
+        return String();
+    if (count > length_ - start)
+        count = length_ - start;
+    if (count < 1)
+        return String();
     return String(data_ + start, count);
 }
 
@@ -1157,8 +1258,10 @@ uint64_t read_grouped_number(const char* text, int32_t n) {
     }
     uint64_t value = 0;
     for (; i < n; ++i) {
-        if (text[i] == ',') continue;
-        if (!is_digit(text[i])) break;
+        if (text[i] == ',')
+            continue;
+        if (!is_digit(text[i]))
+            break;
         value = value * 10 + static_cast<uint64_t>(text[i] - '0');
     }
     return negative ? 0 - value : value;
@@ -1172,12 +1275,14 @@ int32_t String::to_int() const {
 
 int64_t String::to_int64() const {
     int32_t pos = find_number(0);
-    if (pos < 0) return 0;
+    if (pos < 0)
+        return 0;
     return static_cast<int64_t>(read_grouped_number(data_ + pos, length_ - pos));
 }
 
 int32_t String::parse_int_at(int32_t& pos) const {
-    if (pos < 0 || pos >= length_) return String::missing_number;
+    if (pos < 0 || pos >= length_)
+        return String::missing_number;
     bool negative = false;
     if (data_[pos] == '+' || data_[pos] == '-') {
         negative = data_[pos] == '-';
@@ -1190,7 +1295,8 @@ int32_t String::parse_int_at(int32_t& pos) const {
 }
 
 int32_t parse_int(const char** text, uint32_t flags) {
-    if (text == nullptr || *text == nullptr) return 0;
+    if (text == nullptr || *text == nullptr)
+        return 0;
     const char* p = *text;
     if ((flags & String::parse_skip_leading_blanks) != 0)
         while (is_blank(*p))
@@ -1200,7 +1306,8 @@ int32_t parse_int(const char** text, uint32_t flags) {
         negative = *p == '-';
         ++p;
     }
-    if (!is_digit(*p)) return (flags & String::parse_mark_missing) != 0 ? String::missing_number : 0;
+    if (!is_digit(*p))
+        return (flags & String::parse_mark_missing) != 0 ? String::missing_number : 0;
     uint32_t value = 0;
     for (; is_digit(*p); ++p)
         value = value * 10 + static_cast<uint32_t>(*p - '0');
@@ -1222,9 +1329,11 @@ int32_t parse_int(const char* text, uint32_t flags) {
 }
 
 int64_t parse_int64(const char* text) {
-    if (text == nullptr) return 0;
+    if (text == nullptr)
+        return 0;
     bool negative = false;
-    if (*text == '+' || *text == '-') negative = *text++ == '-';
+    if (*text == '+' || *text == '-')
+        negative = *text++ == '-';
     uint64_t value = 0;
     for (; is_digit(*text); ++text)
         value = value * 10 + static_cast<uint64_t>(*text - '0');
@@ -1232,9 +1341,11 @@ int64_t parse_int64(const char* text) {
 }
 
 double parse_double(const char* text) {
-    if (text == nullptr) return 0;
+    if (text == nullptr)
+        return 0;
     bool negative = false;
-    if (*text == '+' || *text == '-') negative = *text++ == '-';
+    if (*text == '+' || *text == '-')
+        negative = *text++ == '-';
     double value = 0;
     for (; is_digit(*text); ++text)
         value = value * 10 + (*text - '0');
@@ -1251,10 +1362,12 @@ double parse_double(const char* text) {
 bool parse_bool(const String& text) {
     String copy(text);
     copy.trim();
-    if (copy.is_empty()) return false;
+    if (copy.is_empty())
+        return false;
     static const char* const false_words[] = {"0", "n", "no", "f", "false"};
     for (const char* word : false_words)
-        if (copy.compare(word, false) == 0) return false;
+        if (copy.compare(word, false) == 0)
+            return false;
     return true;
 }
 
@@ -1269,17 +1382,12 @@ void String::format_v(const char* fmt, va_list args) {
 }
 
 void String::append_format_v(const char* fmt, va_list args) {
-    if (fmt == nullptr) return;
+    if (fmt == nullptr)
+        return;
     // The arguments may point into this String, so the text is produced aside.
     char* scratch = static_cast<char*>(heap_alloc(format_scratch_size));
-    scratch[0] = '\0';
-    int n = std::vsnprintf(scratch, format_scratch_size, fmt, args);
-    // A result of format_scratch_size bytes or more was cut; a negative result
-    // (encoding error, or a runtime that reports truncation so) keeps what was written.
-    if (n >= format_scratch_size)
-        n = format_scratch_size - 1;
-    else if (n < 0)
-        n = bounded_length(scratch, format_scratch_size - 1);
+    // A result of format_scratch_size bytes or more is cut.
+    int n = format_text_v(scratch, format_scratch_size, fmt, args);
     append(scratch, n);
     heap_free(scratch);
 }
@@ -1303,7 +1411,8 @@ void String::append_format(const char* fmt, ...) {
 
 uint32_t hash(const void* bytes, int32_t n) {
     uint32_t sum = 0x79E2BC9Du;
-    if (bytes == nullptr || n <= 0) return sum;
+    if (bytes == nullptr || n <= 0)
+        return sum;
     const unsigned char* b = static_cast<const unsigned char*>(bytes);
     int32_t i = 0;
     for (; n - i >= 4; i += 4)
@@ -1371,10 +1480,12 @@ int32_t compare_versions(const char* a, const char* b) {
         bool has_b = rb.next(y);
         if (has_a && has_b) {
             // Numbers are saturated at INT32_MAX, so the difference fits.
-            if (x != y) return static_cast<int32_t>(x - y);
+            if (x != y)
+                return static_cast<int32_t>(x - y);
             continue;
         }
-        if (!has_a) return has_b ? -1 : ra.suffix() - rb.suffix();
+        if (!has_a)
+            return has_b ? -1 : ra.suffix() - rb.suffix();
         return 1;
     }
 }

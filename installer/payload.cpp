@@ -15,14 +15,16 @@ const char payload_section_name[] = ".vrnk";
 
 // Reads a little-endian unsigned 16-bit field; false when it lies outside `head`.
 bool read_uint16(const String& head, std::int32_t offset, std::int32_t& value) {
-    if (offset < 0 || offset > head.length() - 2) return false;
+    if (offset < 0 || offset > head.length() - 2)
+        return false;
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(head.c_str()) + offset;
     value = bytes[0] | (bytes[1] << 8);
     return true;
 }
 
 std::int32_t read_int32_or_zero(const String& head, std::int32_t offset) {
-    if (offset < 0 || offset > head.length() - 4) return 0;
+    if (offset < 0 || offset > head.length() - 4)
+        return 0;
     return head.get_int32(offset);
 }
 
@@ -43,13 +45,15 @@ int find_payload_section(const String& head, PayloadSection& section) {
 
     for (std::int32_t i = 0; i < count; ++i) {
         std::int32_t header = table + i * section_header_size;
-        if (header < 0 || header > head.length() - 8) break;
+        if (header < 0 || header > head.length() - 8)
+            break;
         // The 8 stored bytes, NUL-terminated, compared as a text: a name must be
         // ".vrnk" padded with NULs.
         char name[9] = {};
         for (int k = 0; k < 8; ++k)
             name[k] = head.char_at(header + k);
-        if (String(name).compare(payload_section_name, true, 0x7FFFFFFF) != 0) continue;
+        if (String(name).compare(payload_section_name, true, 0x7FFFFFFF) != 0)
+            continue;
         section.pe_header = pe_header;
         section.section_count = count;
         section.header_offset = header;
@@ -76,12 +80,14 @@ String image_path_from_command_line(const String& command_line) {
     bool has_extension = false;
     for (std::int32_t i = path.length() - 1; i >= 0; --i) {
         char c = path.char_at(i);
-        if (c == '\\' || c == '/' || c == ':') break;
+        if (c == '\\' || c == '/' || c == ':')
+            break;
         if (c == '.') {
             has_extension = true;
             break;
         }
     }
-    if (!has_extension) path.append(".EXE");
+    if (!has_extension)
+        path.append(".EXE");
     return path;
 }

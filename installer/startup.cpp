@@ -56,11 +56,13 @@ String with_error_code(const String& format, int code) {
 
 void corrupt_installer(int code) {
     String format = language_string(corrupt_installer_string);
-    if (format.is_empty()) format = builtin_corrupt_installer_text;
+    if (format.is_empty())
+        format = builtin_corrupt_installer_text;
     fatal(with_error_code(format, code).c_str());
 }
 
 bool error_box_shows(const String& text) {
-    if (startup_state().automatic && !product_flags().has(flag_errors_in_automatic_mode)) return false;
+    if (startup_state().automatic && !product_flags().has(flag_errors_in_automatic_mode))
+        return false;
     return text.find_not_any(" \r\n\t", 0) >= 0;
 }

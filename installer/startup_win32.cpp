@@ -31,7 +31,8 @@ String program_file_name() {
     DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
     String name(path, static_cast<int32_t>(n));
     int32_t folder_end = name.rfind_char('\\', 0x7FFFFFFF, 0);
-    if (folder_end >= 0) name.remove(0, folder_end + 1);
+    if (folder_end >= 0)
+        name.remove(0, folder_end + 1);
     return name;
 }
 
@@ -45,9 +46,11 @@ void error_box(const char* format, ...) {
     va_start(args, format);
     text.format_v(format, args);
     va_end(args);
-    if (!error_box_shows(text)) return;
+    if (!error_box_shows(text))
+        return;
     String caption = language_string(error_box_caption_string);
-    if (caption.is_empty()) caption = "Error";
+    if (caption.is_empty())
+        caption = "Error";
     MessageBoxA(as_window(owner_window()), text.c_str(), caption.c_str(), MB_ICONERROR);
 }
 
@@ -64,7 +67,8 @@ bool pump_messages() {
 
 void* owner_window() {
     StartupState& state = startup_state();
-    if (state.progress_dialog != nullptr) return state.progress_dialog;
+    if (state.progress_dialog != nullptr)
+        return state.progress_dialog;
     return state.background_window;
 }
 
@@ -74,7 +78,8 @@ const char* system_error_text() {
         last_system_error_text = nullptr;
     }
     DWORD error = GetLastError();
-    if (error == 0) return "";
+    if (error == 0)
+        return "";
     DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, error,
                              0x400, reinterpret_cast<LPSTR>(&last_system_error_text), 0, nullptr);
     if (n == 0 || last_system_error_text == nullptr) {
@@ -128,7 +133,8 @@ void run_startup(void* instance, const char* command_line) {
 
     CommandLine parsed;
     String complaint;
-    if (!parse_command_line(text, parsed, complaint)) usage_error(complaint.c_str());
+    if (!parse_command_line(text, parsed, complaint))
+        usage_error(complaint.c_str());
     state.automatic = parsed.automatic;
     state.install_directory = parsed.install_directory;
     state.product_name = parsed.product_name;
@@ -138,8 +144,10 @@ void run_startup(void* instance, const char* command_line) {
 
     if (state.uninstall_requested) {
         // Nothing of the payload is touched, so a copy without one can uninstall.
-        if (state.uninstall_name.is_empty()) usage_error("Product name required");
-        if (uninstall_product(state.uninstall_name)) remove_uninstaller();
+        if (state.uninstall_name.is_empty())
+            usage_error("Product name required");
+        if (uninstall_product(state.uninstall_name))
+            remove_uninstaller();
         shutdown();
     }
 
