@@ -17,5 +17,7 @@ echo "== test native"
 ctest --preset native
 echo "== test win64 (under Wine)"
 ctest --preset win64
+echo "== test win32 (the shipping stub's file)"
+ctest --preset win32
 
 cmake -DFILE=build/win32/bin/varnook.exe -DLABEL="i686, shipping stub" -P cmake/PrintSize.cmake
