@@ -44,7 +44,8 @@ def main():
             if function.name in LOOKED_UP_AT_RUN_TIME:
                 failures.append(f"imports {function.name.decode()} directly; it must be looked up at run time")
 
-    resource_types = {entry.id for entry in pe.DIRECTORY_ENTRY_RESOURCE.entries}
+    resources = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+    resource_types = {entry.id for entry in resources.entries} if resources else set()
     if pefile.RESOURCE_TYPE["RT_MANIFEST"] not in resource_types:
         failures.append("no manifest")
     strings = version_strings(pe)
