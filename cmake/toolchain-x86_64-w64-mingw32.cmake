@@ -1,12 +1,4 @@
-# Cross-compiling for 64-bit Windows with Debian's mingw-w64 (posix threading model,
-# which GoogleTest needs; everything is linked statically).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-compiling for 64-bit Windows (the build that runs under Wine here).
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(VARNOOK_MINGW_TRIPLE x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${VARNOOK_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${VARNOOK_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${VARNOOK_MINGW_TRIPLE}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${VARNOOK_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)

@@ -278,7 +278,8 @@ void check_random_edits_against_reference() {
             int to = std::min(last, count - 1);
             bool removed = vector.remove_range(i, last);
             EXPECT_EQ(removed, from <= to);
-            if (from <= to) reference.erase(reference.begin() + from, reference.begin() + to + 1);
+            if (from <= to)
+                reference.erase(reference.begin() + from, reference.begin() + to + 1);
             break;
         }
         }
@@ -1116,7 +1117,8 @@ TEST(HashList, WalksNewestFirstAndRemovesAnyEntry) {
     Iterator iterator;
     table.begin_forward(iterator);
     while (IntHashList::Entry* entry = table.next(iterator)) {
-        if (entry->key != 6) table.remove_current(iterator);
+        if (entry->key != 6)
+            table.remove_current(iterator);
     }
     EXPECT_EQ(keys(false), (std::vector<int>{6}));
 }
@@ -1157,7 +1159,8 @@ TEST(HashList, ManyKeysInFewBuckets) {
         IntHashList::Entry* entry = numbers.find(key * 7);
         ASSERT_NE(entry, nullptr);
         EXPECT_EQ(entry->value, key);
-        if (key % 2 == 0) numbers.remove(entry);
+        if (key % 2 == 0)
+            numbers.remove(entry);
     }
     EXPECT_EQ(numbers.count(), 500);
     EXPECT_EQ(numbers.find(14), nullptr);

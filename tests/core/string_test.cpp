@@ -934,7 +934,8 @@ TEST(String, TakeLineSplitsOnEveryTerminator) {
     for (const char* expected : with_ends) {
         ASSERT_TRUE(s.take_line_with_end(line));
         std::string wanted(expected);
-        if (wanted == "five") wanted.push_back('\0');
+        if (wanted == "five")
+            wanted.push_back('\0');
         EXPECT_EQ(bytes_of(line), wanted);
     }
     EXPECT_TRUE(s.is_empty());

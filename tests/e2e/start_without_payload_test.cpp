@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "tests/support/process_win32.h"
+#include "tests/ui_driver/quoted_text.h"
 
 namespace {
 
@@ -15,40 +15,6 @@ const unsigned long process_timeout_ms = 30000;
 
 std::string program(const char* name) {
     return exe_folder() + "\\" + name;
-}
-
-// A text as the UI driver prints it: in double quotes, with \\ \" \r \n \t escaped.
-std::string driver_quoted(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '"':
-            out += "\\\"";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default: {
-            if (c < 0x20) {
-                char escape[8];
-                std::snprintf(escape, sizeof escape, "\\x%02x", c);
-                out += escape;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-        }
-    }
-    return out + "\"";
 }
 
 struct SeenBox {
@@ -88,7 +54,7 @@ const char usage_tail[] =
 void expect_fatal_box(const SeenBox& seen, const std::string& text) {
     EXPECT_EQ(seen.driver_exit, 0u) << seen.driver_output;
     EXPECT_EQ(seen.driver_output.rfind("dialog caption=\"FATAL ERROR\" ", 0), 0u) << seen.driver_output;
-    std::string line = "control id=65535 class=Static text=" + driver_quoted(text) + "\n";
+    std::string line = "control id=65535 class=Static text=" + quoted_text(text) + "\n";
     EXPECT_NE(seen.driver_output.find(line), std::string::npos) << "expected " << line << "in\n"
                                                                 << seen.driver_output;
     EXPECT_EQ(seen.stub_exit, 1);

@@ -4,6 +4,7 @@
 #include "core/win32.h"
 
 #include "tests/ui_driver/dialogs_win32.h"
+#include "tests/ui_driver/quoted_text.h"
 
 #include <fcntl.h>
 #include <io.h>
@@ -157,38 +158,6 @@ bool parse_command_line(int argc, char** argv, Options* options) {
     return true;
 }
 
-std::string quoted(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '"':
-            out += "\\\"";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (c < 0x20) {
-                char escape[8];
-                std::snprintf(escape, sizeof escape, "\\x%02x", c);
-                out += escape;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
-}
-
 const char* check_mark(int check) {
     if (check == BST_CHECKED)
         return " checked";
@@ -198,14 +167,14 @@ const char* check_mark(int check) {
 }
 
 void print_dialog(const Dialog& dialog, const std::vector<Control>& controls) {
-    std::printf("dialog caption=%s pid=%lu hwnd=0x%llx\n", quoted(dialog.caption).c_str(), dialog.pid,
+    std::printf("dialog caption=%s pid=%lu hwnd=0x%llx\n", quoted_text(dialog.caption).c_str(), dialog.pid,
                 static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(dialog.window)));
     for (const Control& control : controls) {
         std::printf("control id=%d class=%s text=%s%s%s\n", control.id, control.class_name.c_str(),
-                    quoted(control.text).c_str(), control.enabled ? "" : " disabled",
+                    quoted_text(control.text).c_str(), control.enabled ? "" : " disabled",
                     check_mark(control.check));
         for (size_t i = 0; i < control.entries.size(); ++i)
-            std::printf("  item %zu %s%s\n", i, quoted(control.entries[i]).c_str(),
+            std::printf("  item %zu %s%s\n", i, quoted_text(control.entries[i]).c_str(),
                         control.selected[i] ? " selected" : "");
     }
     std::fflush(stdout);
@@ -218,7 +187,7 @@ std::string describe_filter(const DialogFilter& filter) {
     if (!filter.exe.empty())
         text += " of " + filter.exe;
     if (filter.match_caption)
-        text += " captioned " + quoted(filter.caption);
+        text += " captioned " + quoted_text(filter.caption);
     return text;
 }
 
@@ -331,11 +300,11 @@ class Driver {
             button = first_button(controls, [&](const Control& control) {
                 return same_text_ignoring_case(without_accelerators(control.text), caption);
             });
-        const std::string name = by_id ? "with id " + command.target : quoted(command.target);
+        const std::string name = by_id ? "with id " + command.target : quoted_text(command.target);
         if (!button)
-            return not_yet("no button " + name + " in dialog " + quoted(dialog.caption));
+            return not_yet("no button " + name + " in dialog " + quoted_text(dialog.caption));
         if (!button->enabled)
-            return not_yet("button " + name + " in dialog " + quoted(dialog.caption) + " is disabled");
+            return not_yet("button " + name + " in dialog " + quoted_text(dialog.caption) + " is disabled");
         Ticket ticket = 0;
         if (!press_button(*button, &ticket))
             return not_yet("could not press button " + name);
@@ -362,7 +331,7 @@ class Driver {
 
     Attempt set_text(const Command& command, const Dialog& dialog, const std::vector<Control>& controls) {
         const Control* control = control_with_id(command, controls);
-        const std::string where = " in dialog " + quoted(dialog.caption);
+        const std::string where = " in dialog " + quoted_text(dialog.caption);
         if (!control)
             return not_yet("no control with id " + command.target + where);
         if (!accepts_text(*control))
@@ -377,7 +346,7 @@ class Driver {
 
     Attempt select(const Command& command, const Dialog& dialog, const std::vector<Control>& controls) {
         const Control* control = control_with_id(command, controls);
-        const std::string where = " in dialog " + quoted(dialog.caption);
+        const std::string where = " in dialog " + quoted_text(dialog.caption);
         if (!control)
             return not_yet("no control with id " + command.target + where);
         if (!is_list(*control))
@@ -398,7 +367,7 @@ class Driver {
         }
         if (index < 0)
             return not_yet("control " + command.target + where + " has no entry " +
-                           (by_index ? command.value : quoted(command.value)) + " (it has " +
+                           (by_index ? command.value : quoted_text(command.value)) + " (it has " +
                            std::to_string(control->entries.size()) + ")");
         Ticket ticket = 0;
         if (!select_entry(*control, index, &ticket))
@@ -427,7 +396,7 @@ class Driver {
         while (!window_gone(current_)) {
             if (GetTickCount() - begin >= options_.timeout_ms) {
                 std::fprintf(stderr, "ui_driver: dialog %s did not close within %.3g s\n",
-                             quoted(caption).c_str(), options_.timeout_ms / 1000.0);
+                             quoted_text(caption).c_str(), options_.timeout_ms / 1000.0);
                 return kExitNoDialog;
             }
             pump_messages(kPollMs);
