@@ -24,7 +24,6 @@ struct StartupState {
     std::uint32_t top_colour = 0;
     std::uint32_t bottom_colour = 0;
     bool single_colour = true;
-    String program_name{"Varnook"};
 };
 
 StartupState& startup_state();

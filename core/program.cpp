@@ -1,0 +1,5 @@
+#include "core/program.h"
+
+const char* program_name() {
+    return "Varnook";
+}
