@@ -1,18 +1,12 @@
 #include "core/datetime.h"
 
+#include "core/timestamp_win32.h"
 #include "core/win32.h"
 
 TimeStamp local_time_stamp() {
     SYSTEMTIME local;
     GetLocalTime(&local);
-    TimeStamp stamp;
-    stamp.year = local.wYear;
-    stamp.month = local.wMonth;
-    stamp.day = local.wDay;
-    stamp.hour = local.wHour;
-    stamp.minute = local.wMinute;
-    stamp.second = local.wSecond;
-    return stamp;
+    return time_stamp_from_system_time(local);
 }
 
 uint32_t tick_count() {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "core/timestamp_win32.h"
 #include "core/win32.h"
 
 namespace {
@@ -18,16 +19,6 @@ uint64_t filetime_of(const SYSTEMTIME& time) {
     return (static_cast<uint64_t>(file_time.dwHighDateTime) << 32) | file_time.dwLowDateTime;
 }
 
-SYSTEMTIME system_time_of(const TimeStamp& stamp) {
-    SYSTEMTIME time = {};
-    time.wYear = static_cast<WORD>(stamp.year);
-    time.wMonth = static_cast<WORD>(stamp.month);
-    time.wDay = static_cast<WORD>(stamp.day);
-    time.wHour = static_cast<WORD>(stamp.hour);
-    time.wMinute = static_cast<WORD>(stamp.minute);
-    time.wSecond = static_cast<WORD>(stamp.second);
-    return time;
-}
 
 // Seconds between two local times, either order.
 uint64_t seconds_apart(const SYSTEMTIME& a, const SYSTEMTIME& b) {
@@ -40,13 +31,13 @@ TEST(ClockWin32, LocalTimeIsTheSystemsLocalTime) {
     SYSTEMTIME system;
     GetLocalTime(&system);
     TimeStamp stamp = local_time_stamp();
-    EXPECT_LE(seconds_apart(system, system_time_of(stamp)), 2u);
+    EXPECT_LE(seconds_apart(system, system_time_from_time_stamp(stamp)), 2u);
 
     DateTime now;
     now.now();
     ASSERT_TRUE(now.date().is_valid());
     ASSERT_TRUE(now.time().is_valid());
-    EXPECT_LE(seconds_apart(system, system_time_of(now.to_time_stamp())), 2u);
+    EXPECT_LE(seconds_apart(system, system_time_from_time_stamp(now.to_time_stamp())), 2u);
     EXPECT_EQ(current_year(), system.wYear);
 
     Date today;
