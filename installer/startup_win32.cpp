@@ -9,6 +9,7 @@
 #include "installer/command_line.h"
 #include "installer/language.h"
 #include "installer/payload.h"
+#include "installer/script.h"
 #include "installer/uninstall.h"
 
 namespace {
@@ -152,5 +153,13 @@ void run_startup(void* instance, const char* command_line) {
     }
 
     open_payload();
+    PayloadState& payload = payload_state();
+    MemoryStream script_stream = load_script_block(payload.cursor, payload.header);
+    static InstallScript script;
+    read_script(script_stream, payload.header.script_key, script);
+    String uninstaller =
+        build_uninstaller_image(*payload.files, payload.section, payload.header, product_flags(),
+                                script.uninstaller_patch_offset, script.uninstaller_patch);
+    // The install sequence takes over from here once it exists.
     shutdown();
 }

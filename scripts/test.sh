@@ -15,6 +15,8 @@ done
 
 echo "== test native"
 ctest --preset native
+echo "== fuzz (bounded)"
+scripts/fuzz.sh 30
 echo "== test win64 (under Wine)"
 ctest --preset win64
 echo "== test win32 (the shipping stub's file)"

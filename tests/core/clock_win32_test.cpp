@@ -19,7 +19,6 @@ uint64_t filetime_of(const SYSTEMTIME& time) {
     return (static_cast<uint64_t>(file_time.dwHighDateTime) << 32) | file_time.dwLowDateTime;
 }
 
-
 // Seconds between two local times, either order.
 uint64_t seconds_apart(const SYSTEMTIME& a, const SYSTEMTIME& b) {
     uint64_t x = filetime_of(a);
