@@ -589,11 +589,13 @@ TEST(Clock, ElapsedIsSymmetricAndSurvivesTheWrap) {
 }
 
 TEST(Clock, SleepAdvancesTheCounter) {
+    // Generous bounds: under Wine the tick counter is refreshed by the server and may
+    // lag by a few ticks when the machine is busy.
     uint32_t start = tick_count();
-    sleep_ms(60);
+    sleep_ms(200);
     uint32_t passed = elapsed_ms(start);
-    EXPECT_GE(passed, 50u);
-    EXPECT_LT(passed, 5000u);
+    EXPECT_GE(passed, 150u);
+    EXPECT_LT(passed, 10000u);
 }
 
 TEST(Clock, TodayAndNowComeFromTheClock) {
