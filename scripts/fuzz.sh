@@ -13,9 +13,14 @@ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
     -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" \
     -DVARNOOK_TESTS=OFF -DVARNOOK_FUZZ=ON >/dev/null
-cmake --build "$dir" --target unpack_fuzz pack_round_trip_fuzz varnook-build
+targets="unpack_fuzz pack_round_trip_fuzz payload_fuzz script_fuzz"
+# shellcheck disable=SC2086
+cmake --build "$dir" --target $targets varnook-build
 
-mkdir -p "$dir/corpus/unpack_fuzz" "$dir/corpus/pack_round_trip_fuzz" "$dir/findings"
+for target in $targets; do
+    mkdir -p "$dir/corpus/$target"
+done
+mkdir -p "$dir/findings"
 # Seeds: real blocks of a few files, so that the unpacker starts behind the header.
 for level in 1 5 9; do
     for file in README.md installer/unpack.h; do
@@ -24,7 +29,7 @@ for level in 1 5 9; do
     done
 done
 
-for target in unpack_fuzz pack_round_trip_fuzz; do
+for target in $targets; do
     echo "== $target for $seconds s"
     "$dir/bin/$target" "$dir/corpus/$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
         -rss_limit_mb=4096 -artifact_prefix="$dir/findings/$target-" -print_final_stats=1 2>&1 |

@@ -16,7 +16,7 @@ done
 echo "== test native"
 ctest --preset native
 echo "== fuzz (bounded)"
-scripts/fuzz.sh 30
+scripts/fuzz.sh 20
 echo "== test win64 (under Wine)"
 ctest --preset win64
 echo "== test win32 (the shipping stub's file)"
