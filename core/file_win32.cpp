@@ -5,6 +5,7 @@
 
 #include "core/fatal.h"
 #include "core/filesystem.h"
+#include "core/system_error.h"
 #include "core/timestamp_win32.h"
 #include "core/win32.h"
 
@@ -29,17 +30,11 @@ HANDLE to_handle(void* handle) {
     return static_cast<HANDLE>(handle);
 }
 
-// The system's text for an error number, without the trailing line end.
+// The system's text for an error number; its number when the system has no text.
 void set_system_text(String& out, DWORD error) {
-    char buffer[512];
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                             buffer, sizeof buffer, nullptr);
-    if (n == 0) {
+    out = system_message(error);
+    if (out.is_empty())
         out.format("System error %lu", static_cast<unsigned long>(error));
-        return;
-    }
-    out.assign(buffer, static_cast<int32_t>(n));
-    out.trim_right();
 }
 
 uint64_t to_uint64(const FILETIME& time) {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "core/system_error.h"
 #include "core/variant.h"
 #include "core/win32.h"
 
@@ -82,11 +83,7 @@ bool RegistryKey::report(uint32_t options) {
     if ((options & report_failure) == 0)
         return false;
     DWORD error = GetLastError();
-    char buffer[512];
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                             buffer, sizeof buffer, nullptr);
-    String text(buffer, static_cast<int32_t>(n));
-    text.trim_right();
+    String text = system_message(error);
     if (text.is_empty()) {
         SetLastError(error);
         return false;
