@@ -1,0 +1,4 @@
+@echo off
+echo Hello from Demo Tool.
+if not "%~1"=="" type "%~1"
+pause
