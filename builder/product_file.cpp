@@ -550,8 +550,6 @@ class ProductReader {
             // One colour given: the background is that one colour.
             s.top_colour = top ? *top : *bottom;
             s.bottom_colour = bottom ? *bottom : *top;
-            if (!title)
-                s.title_colour = 0xFFFFFF;
         }
         if (auto background = text(t, "appearance", "background", "background.bmp")) {
             const toml::source_region& where = t->get("background")->source();
@@ -566,6 +564,9 @@ class ProductReader {
                 }
             }
         }
+        // On a gradient or a picture the window's text colour is rarely readable.
+        if (!title && (top || bottom || !s.background_picture.is_empty()))
+            s.title_colour = 0xFFFFFF;
     }
 
     void read_pages(const toml::table* t) {
