@@ -234,16 +234,15 @@ bool check_language_string(int number, const std::string& text, std::string& err
         error = "string " + std::to_string(number) + " is not used by the installer or the uninstaller";
         return false;
     }
-    std::string label = std::string("string ") + std::to_string(number) + " (" + info->name + ")";
     if (info->is_format) {
         std::string conversions;
         std::string why;
         if (!printf_conversions(text, conversions, why)) {
-            error = label + ": " + why;
+            error = why;
             return false;
         }
         if (conversions != info->format) {
-            error = label + " must hold the conversions " + describe(info->format) +
+            error = std::string("must hold the conversions ") + describe(info->format) +
                     ", in this order, but holds " + describe(conversions) +
                     "; write \"%%\" for a percent sign";
             return false;
@@ -253,14 +252,14 @@ bool check_language_string(int number, const std::string& text, std::string& err
         for (size_t i = 0; i < text.size(); ++i) {
             bool line_start = i == 0 || text[i - 1] == '\n' || text[i - 1] == '\r';
             if (line_start && text[i] == '~') {
-                error = label + ": a line may not begin with \"~\" (the uninstaller would take it as the "
-                                "start of another string); put a blank before it";
+                error = "a line may not begin with \"~\" (the uninstaller would take it as the "
+                        "start of another string); put a blank before it";
                 return false;
             }
         }
         if (lower(text).find("[associations]") != std::string::npos) {
-            error = label + ": the text \"[Associations]\" would end the uninstaller's strings there; "
-                            "reword it";
+            error = "the text \"[Associations]\" would end the uninstaller's strings there; "
+                    "reword it";
             return false;
         }
     }
@@ -271,8 +270,8 @@ bool check_language_string(int number, const std::string& text, std::string& err
             name.erase(at, 9);
         for (char c : name) {
             if (c != '\0' && std::strchr("\\/:*?\"<>|\r\n\t", c) != nullptr) {
-                error =
-                    label + " is a shortcut's file name and may not hold \\ / : * ? \" < > | or line ends";
+                error = "this is the file name of a shortcut, which may not hold \\ / : * ? \" < > | or line "
+                        "ends";
                 return false;
             }
         }

@@ -428,6 +428,10 @@ class ProductReader {
                 error(t->source(), "[product] has no name; write name = \"My Product\"");
             else if (name)
                 error(t->get("name")->source(), "product.name must not be blank");
+        } else if (name->find('%') != std::string::npos) {
+            // The installer puts the name into texts that it then hands to printf.
+            error(t->get("name")->source(), "product.name must not hold a percent sign; the installer's "
+                                            "texts would read it as a format");
         } else {
             s.default_product_name = to_string(*name);
         }

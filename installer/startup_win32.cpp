@@ -11,6 +11,7 @@
 #include "installer/payload.h"
 #include "installer/script.h"
 #include "installer/uninstall.h"
+#include "installer/volume_prompt.h"
 
 namespace {
 
@@ -160,6 +161,22 @@ void run_startup(void* instance, const char* command_line) {
     String uninstaller =
         build_uninstaller_image(*payload.files, payload.section, payload.header, product_flags(),
                                 script.uninstaller_patch_offset, script.uninstaller_patch);
+    // Until the install sequence exists, start-up gathers the file data as the
+    // sequence will and reads every record, so that a damaged area or record is
+    // reported before anything would be placed.
+    VolumeSet volumes;
+    volumes.folder = payload.folder;
+    volumes.base_name = script.volume_base_name;
+    volumes.first_tag = script.first_volume_number;
+    VolumePrompt prompt(payload.header.file_data_size);
+    if (!assemble_file_data(payload.cursor, payload.header, product_flags(), volumes, *payload.files, prompt))
+        shutdown();
+    FileRecord record;
+    for (std::int32_t i = 0; i < payload.header.file_sizes.count(); ++i) {
+        int code = read_file_record(payload.cursor, payload.header.file_sizes.at(i), record);
+        if (code != 0)
+            corrupt_installer(code);
+    }
     // The install sequence takes over from here once it exists.
     shutdown();
 }

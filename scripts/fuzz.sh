@@ -13,7 +13,7 @@ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
     -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" \
     -DVARNOOK_TESTS=OFF -DVARNOOK_FUZZ=ON >/dev/null
-targets="unpack_fuzz pack_round_trip_fuzz payload_fuzz script_fuzz"
+targets="unpack_fuzz pack_round_trip_fuzz payload_fuzz script_fuzz pe_version_fuzz"
 # shellcheck disable=SC2086
 cmake --build "$dir" --target $targets varnook-build
 
@@ -21,6 +21,7 @@ for target in $targets; do
     mkdir -p "$dir/corpus/$target"
 done
 mkdir -p "$dir/findings"
+cp /usr/lib/x86_64-linux-gnu/wine/x86_64-windows/lz32.dll "$dir/corpus/pe_version_fuzz/" 2>/dev/null || true # a small PE with a version
 # Seeds: real blocks of a few files, so that the unpacker starts behind the header.
 for level in 1 5 9; do
     for file in README.md installer/unpack.h; do

@@ -311,6 +311,7 @@ TEST_F(ProductFolder, MistakesAreNamedWithTheirPlaceAndNothingIsRead) {
     write("art.bmp", "not a bitmap at all, just words, long enough to pass the size test easily.....");
     const BadProduct cases[] = {
         {"[product]\nname = \"N\"\nversoin = \"1\"\n", 3, "did you mean \"version\"?"},
+        {"[product]\nname = \"100% Tool\"\n", 2, "must not hold a percent sign"},
         {"[product]\nname = 5\n", 2, "product.name must be a text, not a whole number"},
         {"[product]\n[[files]]\nsource = \"a.txt\"\n", 1, "[product] has no name"},
         {"[product]\nname = \"N\"\n", 0, "the product has no files"},

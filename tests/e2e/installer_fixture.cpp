@@ -1,0 +1,143 @@
+#include "tests/e2e/installer_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "builder/pe_writer.h"
+#include "tests/ui_driver/quoted_text.h"
+
+namespace {
+
+const unsigned long driver_timeout_ms = 30000;
+
+} // namespace
+
+std::string program(const char* name) {
+    return exe_folder() + "\\" + name;
+}
+
+String read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return String(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+}
+
+bool write_file(const std::string& path, const String& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.c_str(), bytes.length());
+    return bool(out);
+}
+
+TempFolder::TempFolder(const char* name) {
+    char temp[MAX_PATH + 1] = {};
+    GetTempPathA(MAX_PATH, temp);
+    path_ = std::string(temp) + name + "\\";
+    CreateDirectoryA(path_.c_str(), nullptr);
+}
+
+TempFolder::~TempFolder() {
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((path_ + "*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileA((path_ + found.cFileName).c_str());
+        } while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path_.c_str());
+}
+
+InstallScript demo_script(const std::vector<std::pair<int, const char*>>& texts) {
+    InstallScript s;
+    s.default_product_name = "Demo Tool";
+    s.default_directory = "%ProgramFiles%\\Demo Tool";
+    s.volume_base_name = "BASE";
+    s.uninstaller_file_name = "Uninstall Demo Tool.exe";
+    s.language_names.add(String("English"));
+    for (int n = 0; n <= 30; ++n) {
+        std::string text = "Text " + std::to_string(n);
+        for (const auto& given : texts)
+            if (given.first == n)
+                text = given.second;
+        s.language_strings.add(Vector<String>()).add(String(text.c_str()));
+    }
+    return s;
+}
+
+std::vector<FileRecord> demo_files() {
+    std::vector<FileRecord> files(2);
+    files[0].name = "readme.txt";
+    files[0].data = "Demo Tool, read me first.\r\n";
+    files[1].name = "demo.dat";
+    files[1].destination = 1;
+    for (int i = 0; i < 40; ++i)
+        files[1].data.append_format("line %02d of the demo data\r\n", i);
+    files[1].version = "1.0";
+    return files;
+}
+
+String build_installer(const InstallScript& script, const std::vector<FileRecord>& files,
+                       const PayloadOptions& options, BuiltPayload* payload) {
+    BuiltPayload built;
+    std::string error;
+    if (!write_payload(script, files, options, built, error)) {
+        ADD_FAILURE() << error;
+        return String();
+    }
+    String image;
+    if (!append_payload_section(read_file(program("varnook.exe")), built.section, image, error)) {
+        ADD_FAILURE() << error;
+        return String();
+    }
+    if (payload != nullptr)
+        *payload = std::move(built);
+    return image;
+}
+
+bool read_payload_header(const String& image, PayloadSection& section, PayloadHeader& header) {
+    if (find_payload_section(image, section) != payload_section_found)
+        return false;
+    PayloadCursor cursor;
+    cursor.set_fatal_on_overrun(false);
+    cursor.view(image.c_str() + section.raw_offset, image.length() - section.raw_offset);
+    return check_payload_header(cursor, header) == 0;
+}
+
+RunningInstaller::RunningInstaller(const std::string& path) {
+    process_.start(quote_argument(path));
+}
+
+std::string RunningInstaller::drive(const std::vector<std::string>& commands, unsigned long* exit_code) {
+    std::vector<std::string> arguments = {program("ui_driver.exe"), "--timeout", "20", "--pid",
+                                          std::to_string(process_.pid())};
+    arguments.insert(arguments.end(), commands.begin(), commands.end());
+    RunResult driver = run_process(command_line(arguments), driver_timeout_ms);
+    if (exit_code != nullptr)
+        *exit_code = driver.exit_code;
+    return driver.output;
+}
+
+long RunningInstaller::wait_for_exit(unsigned long timeout_ms, std::string* box) {
+    if (process_.wait(timeout_ms))
+        return static_cast<long>(process_.exit_code());
+    std::vector<std::string> arguments = {program("ui_driver.exe"),       "--timeout", "2", "--pid",
+                                          std::to_string(process_.pid()), "show"};
+    RunResult driver = run_process(command_line(arguments), driver_timeout_ms);
+    if (box != nullptr)
+        *box = driver.output;
+    process_.kill();
+    return -1;
+}
+
+std::string box_text_line(const std::string& text) {
+    return "control id=65535 class=Static text=" + quoted_text(text) + "\n";
+}
+
+std::string box_caption_prefix(const std::string& caption) {
+    return "dialog caption=" + quoted_text(caption) + " ";
+}
