@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The main job: builds everything and runs the stub under Wine the way a person would
-# meet it, with the UI driver reading out the message box, a screenshot of the
-# screen, and OK pressed. Uses a private display when none is set; never waits for a
-# person.
+# The main job: builds everything, builds the example product into an installer with
+# the builder, inspects it and runs it under Wine, then strips its payload and runs
+# the bare stub the way a person would meet it, with the UI driver reading out the
+# message box, a screenshot of the screen, and OK pressed. Uses a private display
+# when none is set; never waits for a person.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,19 +23,33 @@ if [ -z "${DISPLAY:-}" ]; then
     export DISPLAY=":$(cat "$state/display")"
 fi
 
-echo "== starting varnook.exe (no payload, no arguments)"
-scripts/wine-run --dir "$state" "$bin/varnook.exe" &
+builder=build/native/bin/varnook-build
+echo "== building examples/demo-tool/product.toml"
+"$builder" build examples/demo-tool/product.toml -o "$out/DemoToolSetup.exe" --stub "$bin/varnook.exe"
+echo "== inspecting it"
+"$builder" inspect "$out/DemoToolSetup.exe"
+
+echo "== running it: the stub checks its payload and its files (the install sequence comes later)"
+set +e
+scripts/wine-run --dir "$state" "$out/DemoToolSetup.exe"
+status=$?
+set -e
+echo "DemoToolSetup.exe ended with exit code $status"
+
+echo "== stripping the payload and starting the bare stub"
+"$builder" strip "$out/DemoToolSetup.exe" -o "$out/bare.exe"
+scripts/wine-run --dir "$state" "$out/bare.exe" &
 stub=$!
 
 echo "== what the screen shows"
-scripts/wine-run --dir "$state" "$bin/ui_driver.exe" --timeout 20 --exe varnook.exe show
+scripts/wine-run --dir "$state" "$bin/ui_driver.exe" --timeout 20 --exe bare.exe show
 import -window root "$out/screen.png"
 echo "screenshot: $out/screen.png"
 
 echo "== pressing OK"
-scripts/wine-run --dir "$state" "$bin/ui_driver.exe" --timeout 20 --exe varnook.exe press OK
+scripts/wine-run --dir "$state" "$bin/ui_driver.exe" --timeout 20 --exe bare.exe press OK
 set +e
 wait "$stub"
 status=$?
 set -e
-echo "varnook.exe ended with exit code $status"
+echo "bare.exe ended with exit code $status"
