@@ -124,6 +124,13 @@ bool open_installer(String image, OpenedInstaller& out, std::string& error) {
     return true;
 }
 
+int uninstaller_image_of(const OpenedInstaller& installer, String& image) {
+    InstallerFiles files(installer.image);
+    return make_uninstaller_image(files, installer.section, installer.header, installer.script.flags,
+                                  installer.script.uninstaller_patch_offset, installer.script.uninstaller_patch,
+                                  image);
+}
+
 bool read_installer_files(OpenedInstaller& installer, const std::string& folder, std::vector<FileRecord>& files,
                           std::vector<VolumeReport>& volumes, std::string& error) {
     files.clear();

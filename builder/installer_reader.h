@@ -26,6 +26,10 @@ struct OpenedInstaller {
 // code, or the version the payload was written for).
 bool open_installer(String image, OpenedInstaller& out, std::string& error);
 
+// The payload-free image the stub writes as its uninstaller, made by the stub's own
+// code. Returns 0 or the corrupt-installer code (35, 40, 42).
+int uninstaller_image_of(const OpenedInstaller& installer, String& image);
+
 struct VolumeReport {
     std::int32_t number = 0;
     std::string path;

@@ -65,7 +65,9 @@ class BitWriter {
             unsigned char b[4] = {static_cast<unsigned char>(acc_), static_cast<unsigned char>(acc_ >> 8),
                                   static_cast<unsigned char>(acc_ >> 16),
                                   static_cast<unsigned char>(acc_ >> 24)};
-            out_.insert(out_.end(), b, b + 4);
+            size_t at = out_.size();
+            out_.resize(at + 4);
+            std::memcpy(out_.data() + at, b, 4);
             acc_ >>= 32;
             count_ -= 32;
         }
@@ -342,6 +344,91 @@ class HashChains {
     size_t mask_;
 };
 
+// Hash buckets: for each hash of the next bytes, the positions that last had it,
+// newest first, in a fixed number of ways. Each way keeps the first 4 bytes at its
+// position too, so that a lookup reads one bucket and only looks at the input where
+// those bytes agree. The finder sees any distance, for as long as a position stays
+// among the newest of its bucket.
+class HashBuckets {
+  public:
+    HashBuckets(const unsigned char* data, size_t size, const FinderSettings& s)
+        : data_(data), size_(size), s_(s), ways_(static_cast<size_t>(s.depth)),
+          table_(static_cast<size_t>(s.depth) << s.hash_bits, Way{no_position, 0}) {}
+
+    static uint64_t memory(size_t, const FinderSettings& s) {
+        return uint64_t{sizeof(Way)} * static_cast<uint64_t>(s.depth) << s.hash_bits;
+    }
+
+    void find(size_t pos, Candidates& out) {
+        out.clear();
+        if (size_ - pos < finder_lookahead)
+            return;
+        size_t limit = std::min(s_.nice, size_ - pos);
+        const unsigned char* here = data_ + pos;
+        uint32_t head = load32(here);
+        Way* bucket = slot(pos);
+        size_t best = 0; // longest usable length so far
+        for (size_t i = 0; i < ways_; ++i) {
+            uint32_t cur = bucket[i].position;
+            if (cur == no_position)
+                break;
+            if (bucket[i].head != head)
+                continue;
+            size_t distance = pos - cur;
+            const unsigned char* there = data_ + cur;
+            if (best < limit && there[best] == here[best]) {
+                size_t raw = match_length(there, here, limit);
+                if (std::min(raw, distance) > best || raw > distance) {
+                    out.add_raw(raw, distance);
+                    best = std::max(best, std::min(raw, distance));
+                }
+                if (raw >= limit)
+                    break;
+            }
+        }
+        push(bucket, pos, head);
+        out.finish(data_, pos, limit);
+    }
+
+    void skip(size_t pos) {
+        if (size_ - pos >= finder_lookahead)
+            push(slot(pos), pos, load32(data_ + pos));
+    }
+
+  private:
+    struct Way {
+        uint32_t position;
+        uint32_t head; // the 4 bytes at position
+    };
+
+    static uint32_t load32(const unsigned char* p) {
+        uint32_t v;
+        std::memcpy(&v, p, 4);
+        return v;
+    }
+    Way* slot(size_t pos) { return &table_[ways_ * hash_at(data_ + pos, s_.hash_bytes, s_.hash_bits)]; }
+    void push(Way* bucket, size_t pos, uint32_t head) {
+        // The bucket of a position a little ahead is fetched while this one is used.
+        if (size_ - pos >= finder_lookahead + prefetch_ahead)
+            __builtin_prefetch(slot(pos + prefetch_ahead), 1);
+        Way* end = bucket + ways_ - 1;
+        for (Way* w = end; w != bucket; --w) {
+            w->position = w[-1].position;
+            w->head = w[-1].head;
+            asm("" ::: "memory"); // keeps the shift a plain loop, not a library call
+        }
+        bucket[0] = Way{static_cast<uint32_t>(pos), head};
+    }
+
+    static constexpr size_t prefetch_ahead = 16;
+
+    const unsigned char* data_;
+    size_t size_;
+    FinderSettings s_;
+    size_t ways_;
+    std::vector<Way> table_;
+};
+
 // Binary trees: every position is the root of a tree, keyed by the bytes that follow,
 // of the earlier positions with the same 4-byte hash. A search walks from the root
 // towards the suffixes closest to the current one and re-links the tree around the
@@ -432,7 +519,7 @@ size_t run_length(const unsigned char* data, size_t pos, size_t limit) {
 // Parsers.
 
 enum class Parse { greedy, lazy, optimal };
-enum class Finder { hash_chains, binary_trees };
+enum class Finder { hash_chains, hash_buckets, binary_trees };
 
 struct Level {
     Parse parse;
@@ -442,20 +529,21 @@ struct Level {
     int depth;
     int nice;
     int max_hash_bits;
+    int entered; // positions inside a token given to the finder; 0: all
     const char* description;
 };
 
 const Level levels[] = {
-    {Parse::greedy, Finder::hash_chains, 16, 5, 1, 32, 16, "greedy, hash chains of depth 1, 64 KiB window"},
-    {Parse::greedy, Finder::hash_chains, 22, 5, 2, 64, 20, "greedy, hash chains of depth 2, 4 MiB window"},
-    {Parse::greedy, Finder::hash_chains, 0, 5, 2, 64, 22, "greedy, hash chains of depth 2, whole input"},
-    {Parse::lazy, Finder::hash_chains, 0, 5, 2, 128, 22, "lazy, hash chains of depth 2, whole input"},
-    {Parse::lazy, Finder::hash_chains, 0, 5, 4, 128, 22, "lazy, hash chains of depth 4, whole input"},
-    {Parse::optimal, Finder::hash_chains, 0, 4, 8, 64, 22, "optimal, hash chains of depth 8, whole input"},
-    {Parse::optimal, Finder::hash_chains, 0, 4, 32, 128, 22, "optimal, hash chains of depth 32, whole input"},
-    {Parse::optimal, Finder::binary_trees, 0, 4, 24, 128, 22,
+    {Parse::greedy, Finder::hash_chains, 16, 5, 1, 32, 16, 0, "greedy, hash chains of depth 1, 64 KiB window"},
+    {Parse::greedy, Finder::hash_buckets, 0, 5, 4, 64, 20, 16, "x"},
+    {Parse::lazy, Finder::hash_buckets, 0, 5, 4, 128, 20, 32, "x"},
+    {Parse::lazy, Finder::hash_buckets, 0, 5, 8, 128, 21, 32, "x"},
+    {Parse::lazy, Finder::hash_buckets, 0, 5, 16, 128, 20, 32, "x"},
+    {Parse::optimal, Finder::hash_buckets, 0, 4, 16, 128, 20, 0, "x"},
+    {Parse::optimal, Finder::hash_buckets, 0, 4, 32, 128, 20, 0, "x"},
+    {Parse::optimal, Finder::binary_trees, 0, 4, 24, 128, 22, 0,
      "optimal, binary trees of depth 24, whole input"},
-    {Parse::optimal, Finder::binary_trees, 0, 4, 64, 256, 22,
+    {Parse::optimal, Finder::binary_trees, 0, 4, 64, 256, 22, 0,
      "optimal, binary trees of depth 64, whole input"},
 };
 
@@ -474,6 +562,7 @@ FinderSettings finder_settings(const Level& level, size_t size) {
 
 // Positions one optimal-parse pass prices before it settles its path.
 constexpr size_t optimal_span = size_t{1} << 16;
+constexpr size_t literal_run_span = 20;
 
 struct Node {
     uint32_t price;    // bits from the start of the span
@@ -492,7 +581,8 @@ constexpr size_t step_literal = 0, step_repeat = 1;
 
 void emit(Emitter& e, const unsigned char* data, size_t pos, const Step& s) {
     if (s.distance == step_literal)
-        e.literal(pos);
+        for (size_t i = 0; i < s.length; ++i)
+            e.literal(pos + i);
     else if (s.distance == step_repeat)
         e.repeat(data[pos], s.length);
     else
@@ -569,7 +659,14 @@ class Packer {
         }
         return candidates_;
     }
+    // Gives the finder the positions up to pos; inside a long token only its first
+    // ones when the level says so (the rest would mostly repeat what is there).
     void skip_to(size_t pos) {
+        if (level_.entered > 0 && pos - next_ > static_cast<size_t>(level_.entered)) {
+            for (size_t stop = next_ + static_cast<size_t>(level_.entered); next_ < stop;)
+                finder_.skip(next_++);
+            next_ = pos;
+        }
         while (next_ < pos)
             finder_.skip(next_++);
     }
@@ -643,6 +740,12 @@ class Packer {
                       here.price + 8 + literal_header_cost(lit + 1) -
                           (lit == 0 ? 0 : literal_header_cost(lit)),
                       1, step_literal, lit + 1);
+                if (lit == 0) {
+                    size_t most = std::min(literal_run_span, span - j);
+                    for (size_t n = 2; n <= most; ++n)
+                        relax(nodes[j + n], here.price + static_cast<uint32_t>(8 * n + literal_header_cost(n)),
+                              static_cast<uint32_t>(n), step_literal, static_cast<uint32_t>(n));
+                }
                 const Candidates& c = candidates_at(pos);
                 size_t run = repeat_run(pos, settings_.nice);
                 if (c.longest() >= settings_.nice || run >= settings_.nice) {
@@ -720,6 +823,8 @@ bool pack_block(const void* data, size_t size, int level, std::vector<unsigned c
     if (size > 0) {
         if (l->finder == Finder::binary_trees)
             Packer<BinaryTrees>(bytes, size, *l, out).run();
+        else if (l->finder == Finder::hash_buckets)
+            Packer<HashBuckets>(bytes, size, *l, out).run();
         else
             Packer<HashChains>(bytes, size, *l, out).run();
         // Splitting literal runs costs headers that the parsers only estimate; the
@@ -742,8 +847,9 @@ uint64_t pack_memory_bytes(size_t size, int level) {
     if (l == nullptr)
         return 0;
     FinderSettings s = finder_settings(*l, size);
-    uint64_t finder =
-        l->finder == Finder::binary_trees ? BinaryTrees::memory(size, s) : HashChains::memory(size, s);
+    uint64_t finder = l->finder == Finder::binary_trees   ? BinaryTrees::memory(size, s)
+                      : l->finder == Finder::hash_buckets ? HashBuckets::memory(size, s)
+                                                          : HashChains::memory(size, s);
     uint64_t parser = sizeof(Candidates);
     if (l->parse == Parse::optimal) {
         uint64_t span = std::min(optimal_span, size) + 1;
