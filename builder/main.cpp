@@ -300,24 +300,35 @@ int inspect_command(int argc, char** argv) {
     return 0;
 }
 
-int extract_command(int argc, char** argv) {
-    const char* installer_path = nullptr;
-    const char* folder = nullptr;
+// The arguments of a command that takes an installer and one option with its value
+// (extract's -d, strip's -o), in either order; false after printing the usage.
+bool installer_and_option(int argc, char** argv, const char* option, const char*& installer_path,
+                          const char*& value, const char* usage_line) {
+    installer_path = nullptr;
+    value = nullptr;
+    bool extra = false;
     for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-d") == 0) {
-            if (!(folder = option_value(argc, argv, i)))
-                return 2;
+        if (std::strcmp(argv[i], option) == 0) {
+            if (!(value = option_value(argc, argv, i)))
+                return false;
         } else if (!installer_path) {
             installer_path = argv[i];
         } else {
-            installer_path = nullptr;
-            break;
+            extra = true;
         }
     }
-    if (!installer_path || !folder) {
-        std::fprintf(stderr, "usage: varnook-build extract setup.exe -d DIR\n");
-        return 2;
+    if (!installer_path || !value || extra) {
+        std::fprintf(stderr, "usage: %s\n", usage_line);
+        return false;
     }
+    return true;
+}
+
+int extract_command(int argc, char** argv) {
+    const char* installer_path = nullptr;
+    const char* folder = nullptr;
+    if (!installer_and_option(argc, argv, "-d", installer_path, folder, "varnook-build extract setup.exe -d DIR"))
+        return 2;
     OpenedInstaller installer;
     if (!open_named_installer(installer_path, installer))
         return 1;
@@ -338,21 +349,8 @@ int extract_command(int argc, char** argv) {
 int strip_command(int argc, char** argv) {
     const char* installer_path = nullptr;
     const char* output = nullptr;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-o") == 0) {
-            if (!(output = option_value(argc, argv, i)))
-                return 2;
-        } else if (!installer_path) {
-            installer_path = argv[i];
-        } else {
-            installer_path = nullptr;
-            break;
-        }
-    }
-    if (!installer_path || !output) {
-        std::fprintf(stderr, "usage: varnook-build strip setup.exe -o bare.exe\n");
+    if (!installer_and_option(argc, argv, "-o", installer_path, output, "varnook-build strip setup.exe -o bare.exe"))
         return 2;
-    }
     String image;
     if (!read_string(installer_path, image)) {
         std::fprintf(stderr, "varnook-build: cannot read %s\n", installer_path);

@@ -16,28 +16,13 @@
 
 #include "builder/payload_writer.h"
 #include "builder/pe_writer.h"
+#include "tests/e2e/installer_fixture.h"
 #include "tests/support/process_win32.h"
 #include "tests/ui_driver/quoted_text.h"
 
 namespace {
 
 const unsigned long process_timeout_ms = 30000;
-
-std::string program(const char* name) {
-    return exe_folder() + "\\" + name;
-}
-
-String read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return String(bytes.data(), static_cast<std::int32_t>(bytes.size()));
-}
-
-bool write_file(const std::string& path, const String& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.c_str(), bytes.length());
-    return bool(out);
-}
 
 // A file in the temp folder, removed again when the test ends.
 struct TempInstaller {
