@@ -292,8 +292,14 @@ class ProductReader {
     }
 
     // A path relative to the product file's folder.
+    // Backslashes separate folders too, so that a product file written on Windows
+    // builds on Linux.
     fs::path source_path(const std::string& value) const {
-        fs::path p(value);
+        std::string portable = value;
+#ifndef _WIN32
+        std::replace(portable.begin(), portable.end(), '\\', '/');
+#endif
+        fs::path p(portable);
         return p.is_absolute() ? p : base_ / p;
     }
 

@@ -19,6 +19,7 @@
 #include "builder/extract.h"
 #include "builder/file_time.h"
 #include "builder/flag_names.h"
+#include "builder/inspect.h"
 #include "builder/installer_reader.h"
 #include "core/datetime.h"
 
@@ -128,7 +129,7 @@ when = "if_missing"
 attributes = ["read_only", "archive"]
 
 [[files]]
-source = "docs"
+source = 'docs\'
 name = "help"
 destination = "shared"
 permanent = true
@@ -280,6 +281,15 @@ TEST_F(ProductFolder, StoredOrPackedDataAndVolumesReadBackTheSame) {
     EXPECT_FALSE(read_installer_files(installer, folder.string(), files, volumes, error));
     EXPECT_NE(error.find("volume 3"), std::string::npos) << error;
     EXPECT_NE(error.find("missing"), std::string::npos) << error;
+    // inspect shows which volume was found and which is missing, and the file table
+    // by its sizes alone.
+    std::string report = inspect_report(installer, files, volumes, error);
+    EXPECT_NE(report.find("  2  " + (folder / "setup2.VNK").string() + "  found\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("  3  " + (folder / "setup3.VNK").string() + "  missing or unreadable\n"),
+              std::string::npos)
+        << report;
+    EXPECT_NE(report.find("  not read: volume 3"), std::string::npos) << report;
+    EXPECT_NE(report.find("  1  20000 bytes\n"), std::string::npos) << report;
 }
 
 TEST_F(ProductFolder, TheSameInputsGiveTheSameBytes) {
