@@ -138,7 +138,13 @@ bool read_installer_files(OpenedInstaller& installer, const std::string& folder,
     InstallerFiles disk(installer.image);
     VolumeLog log(volumes);
     VolumeSet set;
-    set.folder = String(folder.empty() ? "./" : (folder.back() == '/' ? folder : folder + "/").c_str());
+    // volume_path puts a backslash behind a folder that ends in neither separator.
+    std::string with_separator = folder.empty() ? "." : folder;
+#ifndef _WIN32
+    if (with_separator.back() != '/')
+        with_separator += '/';
+#endif
+    set.folder = String(with_separator.c_str());
     set.base_name = installer.script.volume_base_name;
     set.first_tag = installer.script.first_volume_number;
     PayloadCursor& cursor = installer.cursor;
