@@ -258,90 +258,8 @@ class Candidates {
 struct FinderSettings {
     int hash_bytes; // bytes a match must share to be found
     int hash_bits;
-    uint32_t window; // largest distance searched
-    int depth;       // candidates visited per position
-    size_t nice;     // a match this long ends the search
-};
-
-// Hash chains: the most recent position of each 4-byte hash and, for each position,
-// the previous one with the same hash, in a ring of the window's size (or one slot
-// per position when the window is the whole input).
-class HashChains {
-  public:
-    HashChains(const unsigned char* data, size_t size, const FinderSettings& s)
-        : data_(data), size_(size), s_(s), head_(size_t{1} << s.hash_bits, no_position) {
-        size_t slots = size;
-        mask_ = ~size_t{0}; // one slot per position
-        if (s.window < size) {
-            slots = 1;
-            while (slots < s.window + size_t{1})
-                slots <<= 1;
-            mask_ = slots - 1;
-        }
-        prev_.reset(new uint32_t[std::max<size_t>(slots, 1)]);
-    }
-
-    static uint64_t memory(size_t size, const FinderSettings& s) {
-        uint64_t slots = size;
-        if (s.window < size) {
-            slots = 1;
-            while (slots < uint64_t{s.window} + 1)
-                slots <<= 1;
-        }
-        return (uint64_t{4} << s.hash_bits) + 4 * slots;
-    }
-
-    void find(size_t pos, Candidates& out) {
-        out.clear();
-        if (size_ - pos < finder_lookahead)
-            return;
-        size_t limit = std::min(s_.nice, size_ - pos);
-        uint32_t cur = insert(pos);
-        const unsigned char* here = data_ + pos;
-        size_t best = 0; // longest usable length so far
-        for (int depth = s_.depth; depth > 0 && cur != no_position; --depth) {
-            size_t distance = pos - cur;
-            if (distance > s_.window)
-                break;
-            const unsigned char* there = data_ + cur;
-            if (best < limit && there[best] == here[best]) {
-                size_t raw = match_length(there, here, limit);
-                if (std::min(raw, distance) > best || raw > distance) {
-                    out.add_raw(raw, distance);
-                    best = std::max(best, std::min(raw, distance));
-                }
-                // Long enough; if it overlaps, its periodic multiples are tried instead.
-                if (raw >= limit)
-                    break;
-            }
-            uint32_t next = prev_[cur & mask_];
-            if (next >= cur)
-                break; // end of chain, or a ring slot already reused
-            cur = next;
-        }
-        out.finish(data_, pos, limit);
-    }
-
-    void skip(size_t pos) {
-        if (size_ - pos >= finder_lookahead)
-            insert(pos);
-    }
-
-  private:
-    uint32_t insert(size_t pos) {
-        uint32_t h = hash_at(data_ + pos, s_.hash_bytes, s_.hash_bits);
-        uint32_t cur = head_[h];
-        head_[h] = static_cast<uint32_t>(pos);
-        prev_[pos & mask_] = cur;
-        return cur;
-    }
-
-    const unsigned char* data_;
-    size_t size_;
-    FinderSettings s_;
-    std::vector<uint32_t> head_;
-    std::unique_ptr<uint32_t[]> prev_;
-    size_t mask_;
+    int depth;   // candidates visited per position: a bucket's ways, a walk's steps
+    size_t nice; // a match this long ends the search
 };
 
 // Hash buckets: for each hash of the next bytes, the positions that last had it,
@@ -420,7 +338,7 @@ class HashBuckets {
         bucket[0] = Way{static_cast<uint32_t>(pos), head};
     }
 
-    static constexpr size_t prefetch_ahead = 16;
+    static constexpr size_t prefetch_ahead = 8;
 
     const unsigned char* data_;
     size_t size_;
@@ -464,7 +382,7 @@ class BinaryTrees {
         const unsigned char* here = data_ + pos;
         size_t best = 0;
         for (int depth = s_.depth;; --depth) {
-            if (cur == no_position || depth == 0 || pos - cur > s_.window) {
+            if (cur == no_position || depth == 0) {
                 *smaller = *larger = no_position;
                 break;
             }
@@ -473,8 +391,11 @@ class BinaryTrees {
             if (there[len] == here[len]) {
                 // len < limit here: the walk stops as soon as a match reaches limit.
                 len = len + 1 + match_length(there + len + 1, here + len + 1, limit - len - 1);
-                if (out != nullptr && len > best) {
-                    best = len;
+                // Reported by its usable length; one that runs into the bytes being
+                // produced is reported too, for its period.
+                size_t usable = std::min(len, pos - cur);
+                if (out != nullptr && (usable > best || len > pos - cur)) {
+                    best = std::max(best, usable);
                     out->add_raw(len, pos - cur);
                 }
                 if (len >= limit) {
@@ -519,31 +440,38 @@ size_t run_length(const unsigned char* data, size_t pos, size_t limit) {
 // Parsers.
 
 enum class Parse { greedy, lazy, optimal };
-enum class Finder { hash_chains, hash_buckets, binary_trees };
+enum class Finder { hash_buckets, binary_trees };
 
 struct Level {
     Parse parse;
     Finder finder;
-    int window_log; // 0: the whole input
     int hash_bytes;
     int depth;
     int nice;
     int max_hash_bits;
-    int entered; // positions inside a token given to the finder; 0: all
+    int entered;     // positions inside a token given to the finder; 0: all
+    int far_penalty; // bits added to the cost of a back-reference from far back
     const char* description;
 };
 
 const Level levels[] = {
-    {Parse::greedy, Finder::hash_chains, 16, 5, 1, 32, 16, 0, "greedy, hash chains of depth 1, 64 KiB window"},
-    {Parse::greedy, Finder::hash_buckets, 0, 5, 4, 64, 20, 16, "x"},
-    {Parse::lazy, Finder::hash_buckets, 0, 5, 4, 128, 20, 32, "x"},
-    {Parse::lazy, Finder::hash_buckets, 0, 5, 8, 128, 21, 32, "x"},
-    {Parse::lazy, Finder::hash_buckets, 0, 5, 16, 128, 20, 32, "x"},
-    {Parse::optimal, Finder::hash_buckets, 0, 4, 16, 128, 20, 0, "x"},
-    {Parse::optimal, Finder::hash_buckets, 0, 4, 32, 128, 20, 0, "x"},
-    {Parse::optimal, Finder::binary_trees, 0, 4, 24, 128, 22, 0,
+    {Parse::greedy, Finder::hash_buckets, 5, 4, 32, 16, 8, 24,
+     "greedy, up to 64 Ki hash buckets of 4 ways, whole input"},
+    {Parse::greedy, Finder::hash_buckets, 5, 4, 64, 18, 8, 24,
+     "greedy, up to 256 Ki hash buckets of 4 ways, whole input"},
+    {Parse::lazy, Finder::hash_buckets, 5, 4, 128, 20, 32, 24,
+     "lazy, up to 1 Mi hash buckets of 4 ways, whole input"},
+    {Parse::lazy, Finder::hash_buckets, 5, 6, 128, 20, 32, 24,
+     "lazy, up to 1 Mi hash buckets of 6 ways, whole input"},
+    {Parse::lazy, Finder::hash_buckets, 5, 8, 128, 20, 32, 24,
+     "lazy, up to 1 Mi hash buckets of 8 ways, whole input"},
+    {Parse::optimal, Finder::hash_buckets, 4, 16, 128, 20, 0, 8,
+     "optimal, up to 1 Mi hash buckets of 16 ways, whole input"},
+    {Parse::optimal, Finder::hash_buckets, 4, 32, 128, 20, 0, 8,
+     "optimal, up to 1 Mi hash buckets of 32 ways, whole input"},
+    {Parse::optimal, Finder::binary_trees, 4, 24, 128, 22, 0, 6,
      "optimal, binary trees of depth 24, whole input"},
-    {Parse::optimal, Finder::binary_trees, 0, 4, 64, 256, 22, 0,
+    {Parse::optimal, Finder::binary_trees, 4, 64, 256, 22, 0, 6,
      "optimal, binary trees of depth 64, whole input"},
 };
 
@@ -554,7 +482,6 @@ FinderSettings finder_settings(const Level& level, size_t size) {
     s.hash_bits = 12;
     while (s.hash_bits < level.max_hash_bits && (size_t{1} << s.hash_bits) < size)
         ++s.hash_bits;
-    s.window = level.window_log == 0 ? 0x7FFFFFFF : (uint32_t{1} << level.window_log) - 1;
     s.depth = level.depth;
     s.nice = static_cast<size_t>(level.nice);
     return s;
@@ -562,6 +489,8 @@ FinderSettings finder_settings(const Level& level, size_t size) {
 
 // Positions one optimal-parse pass prices before it settles its path.
 constexpr size_t optimal_span = size_t{1} << 16;
+// Literal runs up to this long are priced whole, each from every position that a
+// back-reference or repeat reaches; longer ones grow a byte at a time.
 constexpr size_t literal_run_span = 20;
 
 struct Node {
@@ -621,12 +550,19 @@ Step longest_step(const unsigned char* data, size_t size, size_t pos, const Cand
     return best;
 }
 
-// Bits a step saves against plain literals.
-long step_gain(const Step& s) {
+// Beyond this distance a back-reference's source is mostly out of the unpacker's
+// caches, and copying it is slow: a level may count some bits more for it than it
+// costs, so that the parse takes such a copy only when it saves that much more.
+constexpr size_t far_reference = size_t{1} << 20;
+
+// Bits a step saves against plain literals, far back-references counted dearer.
+long step_gain(const Step& s, long far_penalty) {
     if (s.distance == step_literal)
         return 0;
     long cost = s.distance == step_repeat ? repeat_cost(s.length)
                                           : reference_length_cost(s.length) + distance_cost(s.distance);
+    if (s.distance > far_reference)
+        cost += far_penalty;
     return static_cast<long>(8 * s.length) - cost;
 }
 
@@ -688,7 +624,7 @@ class Packer {
         long best_gain = 0;
         for (int i = 0; i < c.count; ++i) {
             Step s{c.list[i].length, c.list[i].distance};
-            long g = step_gain(s);
+            long g = step_gain(s, level_.far_penalty);
             if (g > best_gain) {
                 best_gain = g;
                 best = s;
@@ -696,7 +632,7 @@ class Packer {
         }
         if (run > 0) {
             Step s{run, step_repeat};
-            if (step_gain(s) > best_gain)
+            if (step_gain(s, level_.far_penalty) > best_gain)
                 best = s;
         }
         return best;
@@ -709,7 +645,7 @@ class Packer {
             // Lazy: a better step one byte later is worth a literal now.
             while (lazy && s.distance != step_literal && s.length < settings_.nice && pos + 1 < size_) {
                 Step later = best_step(pos + 1);
-                if (step_gain(later) <= step_gain(s) + 1)
+                if (step_gain(later, level_.far_penalty) <= step_gain(s, level_.far_penalty) + 1)
                     break;
                 emitter_.literal(pos);
                 ++pos;
@@ -740,10 +676,13 @@ class Packer {
                       here.price + 8 + literal_header_cost(lit + 1) -
                           (lit == 0 ? 0 : literal_header_cost(lit)),
                       1, step_literal, lit + 1);
+                // The byte-by-byte step above prices a run's header by the path that
+                // was cheapest so far; a whole run from here prices it exactly.
                 if (lit == 0) {
                     size_t most = std::min(literal_run_span, span - j);
                     for (size_t n = 2; n <= most; ++n)
-                        relax(nodes[j + n], here.price + static_cast<uint32_t>(8 * n + literal_header_cost(n)),
+                        relax(nodes[j + n],
+                              here.price + static_cast<uint32_t>(8 * n + literal_header_cost(n)),
                               static_cast<uint32_t>(n), step_literal, static_cast<uint32_t>(n));
                 }
                 const Candidates& c = candidates_at(pos);
@@ -761,6 +700,8 @@ class Packer {
                 for (int k = 0; k < c.count; ++k) {
                     size_t length = std::min<size_t>(c.list[k].length, room);
                     uint32_t dc = here.price + static_cast<uint32_t>(distance_cost(c.list[k].distance));
+                    if (c.list[k].distance > far_reference)
+                        dc += static_cast<uint32_t>(level_.far_penalty);
                     for (size_t n = done + 1; n <= length; ++n)
                         relax(nodes[j + n], dc + static_cast<uint32_t>(reference_length_cost(n)),
                               static_cast<uint32_t>(n), c.list[k].distance, 0);
@@ -823,10 +764,8 @@ bool pack_block(const void* data, size_t size, int level, std::vector<unsigned c
     if (size > 0) {
         if (l->finder == Finder::binary_trees)
             Packer<BinaryTrees>(bytes, size, *l, out).run();
-        else if (l->finder == Finder::hash_buckets)
-            Packer<HashBuckets>(bytes, size, *l, out).run();
         else
-            Packer<HashChains>(bytes, size, *l, out).run();
+            Packer<HashBuckets>(bytes, size, *l, out).run();
         // Splitting literal runs costs headers that the parsers only estimate; the
         // block never ends up longer than the input stored as one literal run.
         size_t stored = packed_block_header_size + (literal_header_cost(size) + 8 * uint64_t{size} + 7) / 8;
@@ -847,9 +786,8 @@ uint64_t pack_memory_bytes(size_t size, int level) {
     if (l == nullptr)
         return 0;
     FinderSettings s = finder_settings(*l, size);
-    uint64_t finder = l->finder == Finder::binary_trees   ? BinaryTrees::memory(size, s)
-                      : l->finder == Finder::hash_buckets ? HashBuckets::memory(size, s)
-                                                          : HashChains::memory(size, s);
+    uint64_t finder =
+        l->finder == Finder::binary_trees ? BinaryTrees::memory(size, s) : HashBuckets::memory(size, s);
     uint64_t parser = sizeof(Candidates);
     if (l->parse == Parse::optimal) {
         uint64_t span = std::min(optimal_span, size) + 1;

@@ -3,13 +3,19 @@
 // turns back into the same bytes (the format is described in installer/unpack.h).
 //
 // Levels trade time for size:
-//   1-2  greedy parse over hash chains with a limited window;
-//   3-5  lazy parse over hash chains that see the whole input (5 is the default);
-//   6-7  optimal parse over hash chains that see the whole input;
+//   1    greedy parse over hash chains with a 64 KiB window;
+//   2    greedy parse over hash buckets that see the whole input;
+//   3-5  lazy parse over hash buckets that see the whole input (5 is the default);
+//   6-7  optimal parse over hash buckets that see the whole input;
 //   8-9  optimal parse over binary trees that see the whole input (9 is the best).
-// The optimal parse is a shortest path over positions, every token priced at its
-// exact number of bits. Output is deterministic: the same bytes and level give the
-// same block. No back-reference ever overlaps the bytes it produces.
+// Hash buckets keep the newest positions of each hash, a fixed number per bucket.
+// The greedy and lazy parses weigh a step by the bits it saves; the optimal parse
+// is a shortest path over positions, every token (literal runs included) priced at
+// its exact number of bits. A back-reference from more than 1 MiB back counts a
+// few bits dearer than it costs (24 at the greedy and lazy levels, 8 or 6 at the
+// optimal ones), since such a copy is slow to unpack: the parse takes it only when
+// it saves that much more. Output is deterministic: the same bytes and level give
+// the same block. No back-reference ever overlaps the bytes it produces.
 
 #include <cstddef>
 #include <cstdint>

@@ -120,145 +120,276 @@ void store64(unsigned char* p, uint64_t w) {
 // written past a token's end are overwritten by the tokens that follow.
 constexpr uint64_t short_token = 16;
 
-// Decodes the token stream into out, which has room for exactly target bytes.
+// Decodes the one token at position into out + produced, with every check of the
+// format; on success moves position and produced behind it.
 //
-// Each token is first decoded from one 64-bit look at the stream, which holds any
+// The token is first decoded from one 64-bit look at the stream, which holds any
 // token whose numbers have short prefixes (all that a sane packer writes); longer
 // prefixes take the general path of Bits::number. Both accept the same streams.
-bool decode_tokens(const Bits& bits, unsigned char* out, uint64_t target) {
+bool decode_token(const Bits& bits, unsigned char* out, uint64_t target, int64_t& position,
+                  uint64_t& produced) {
     const int64_t total = bits.total;
+    // A leading bit read past the end yields 0, and every token then needs more
+    // bits than remain: failing here is the same outcome.
+    if (total - position < 2)
+        return false;
+    const uint64_t w = bits.peek(position);
+    const uint64_t room = target - produced;
+    unsigned char* dst = out + produced;
+    if ((w & 1) == 0) {
+        // Literal run: 0, count - 1 as number(2, 2), the bytes.
+        uint64_t count;
+        const uint64_t r = w >> 1;
+        const unsigned ones = trailing_ones(r);
+        if (ones <= 8) {
+            const int width = literal_count_base + literal_count_step * static_cast<int>(ones);
+            const int used = 1 + static_cast<int>(ones) + 1 + width;
+            if (total - position < used)
+                return false;
+            count = low_bits(r >> (ones + 1), width) + literal_count_bias;
+            position += used;
+        } else {
+            position += 1;
+            uint32_t n;
+            if (!bits.number(position, literal_count_base, literal_count_step, n))
+                return false;
+            count = n + literal_count_bias;
+        }
+        // Overshoot check: a token longer than the rest of the output fails.
+        if (count > room)
+            return false;
+        // Overflow check: count <= 2^32, so count * 8 fits in 64 bits.
+        if (static_cast<uint64_t>(total - position) < count * 8)
+            return false;
+        const int64_t byte = position >> 3;
+        if (count <= short_token && room >= short_token && byte + 17 <= bits.size) {
+            const unsigned char* src = bits.data + byte;
+            const unsigned shift = static_cast<unsigned>(position & 7);
+            // << (63 - shift) << 1: the high byte's bits, and nothing for shift 0.
+            store64(dst, (load64(src) >> shift) | (uint64_t{src[8]} << (63 - shift) << 1));
+            store64(dst + 8, (load64(src + 8) >> shift) | (uint64_t{src[16]} << (63 - shift) << 1));
+        } else {
+            bits.copy_bytes(dst, position, static_cast<int64_t>(count));
+        }
+        position += static_cast<int64_t>(count * 8);
+        produced += count;
+    } else if (w & 2) {
+        // Byte repeat: 11, the byte, count - 3 as number(1, 1).
+        uint64_t count;
+        const unsigned char value = static_cast<unsigned char>(w >> 2);
+        const uint64_t r = w >> 10;
+        const unsigned ones = trailing_ones(r);
+        if (ones <= 10) {
+            const int width = repeat_count_base + repeat_count_step * static_cast<int>(ones);
+            const int used = 10 + static_cast<int>(ones) + 1 + width;
+            if (total - position < used)
+                return false;
+            count = low_bits(r >> (ones + 1), width) + repeat_count_bias;
+            position += used;
+        } else {
+            position += 2;
+            if (total - position < 8)
+                return false;
+            position += 8;
+            uint32_t n;
+            if (!bits.number(position, repeat_count_base, repeat_count_step, n))
+                return false;
+            count = n + repeat_count_bias;
+        }
+        if (count > room)
+            return false;
+        if (count <= short_token && room >= short_token) {
+            const uint64_t pattern = value * 0x0101010101010101ull;
+            store64(dst, pattern);
+            store64(dst + 8, pattern);
+        } else {
+            std::memset(dst, value, static_cast<size_t>(count));
+        }
+        produced += count;
+    } else {
+        // Back-reference: 10, length - 4 as number(2, 1), distance - 4 as number(12, 2).
+        uint64_t n = 0, d = 0;
+        bool decoded = false;
+        const uint64_t r = w >> 2;
+        const unsigned ones = trailing_ones(r);
+        if (ones <= 6) {
+            const int width = reference_length_base + reference_length_step * static_cast<int>(ones);
+            n = low_bits(r >> (ones + 1), width);
+            const int first = static_cast<int>(ones) + 1 + width;
+            const uint64_t r2 = r >> first;
+            const unsigned ones2 = trailing_ones(r2);
+            if (ones2 <= 6) {
+                const int width2 =
+                    reference_distance_base + reference_distance_step * static_cast<int>(ones2);
+                const int used = 2 + first + static_cast<int>(ones2) + 1 + width2;
+                if (total - position < used)
+                    return false;
+                d = low_bits(r2 >> (ones2 + 1), width2);
+                position += used;
+                decoded = true;
+            }
+        }
+        if (!decoded) {
+            position += 2;
+            uint32_t n32, d32;
+            if (!bits.number(position, reference_length_base, reference_length_step, n32) ||
+                !bits.number(position, reference_distance_base, reference_distance_step, d32))
+                return false;
+            n = n32;
+            d = d32;
+        }
+        const uint64_t length = n + reference_length_bias;
+        const uint64_t distance = d + reference_distance_bias;
+        // Range check: the source must start inside the output written so far and
+        // end before the copy begins (distance >= length: no overlap).
+        if (distance > produced || length > distance)
+            return false;
+        if (length > room)
+            return false;
+        const unsigned char* src = dst - distance;
+        if (length <= short_token && room >= short_token) {
+            // The source lies before dst; what the second word reads past the
+            // source's end only lands past the copy's end.
+            store64(dst, load64(src));
+            store64(dst + 8, load64(src + 8));
+        } else {
+            // Non-overlapping by the check above, so memcpy is exact.
+            std::memcpy(dst, src, static_cast<size_t>(length));
+        }
+        produced += length;
+    }
+    return true;
+}
+
+// The fast loop copies tokens of up to this many bytes as whole 8-byte words; it runs
+// while the output has that much room left, so the words stay inside it.
+constexpr uint64_t fast_copy = 32;
+// Stream bytes the fast loop may read from its next unread byte on: the bytes of a
+// literal run start before it, so its 32 bytes and the byte after them end within
+// 33 bytes of it; a refill reads 8.
+constexpr int64_t fast_input_margin = 48;
+
+// Copies 16 bytes through a register: the two ranges may overlap.
+void copy16(unsigned char* dst, const unsigned char* src) {
+    unsigned char word[16];
+    std::memcpy(word, src, 16);
+    std::memcpy(dst, word, 16);
+}
+
+// Copies 8 bytes of the stream that start at bit shift (0..7) of src[0].
+uint64_t load_shifted(const unsigned char* src, unsigned shift) {
+    // << (63 - shift) << 1: the next byte's low bits, and nothing for shift 0.
+    return (load64(src) >> shift) | (uint64_t{src[8]} << (63 - shift) << 1);
+}
+
+// Decodes the token stream into out, which has room for exactly target bytes.
+//
+// Far from both ends, the common tokens take a fast loop that keeps the next 56 to 63
+// bits of the stream in a register (the word for the next refill is loaded one token
+// ahead, out of the way of the decoding) and needs no bounds check but the ones that
+// the data decides: words are copied without looking at a token's exact end, into
+// room that both the stream and the output are known to have. A back-reference's
+// source lies wholly before its destination, so the bytes it really copies are never
+// among the ones the same copy writes. Literal runs of 1 to 4 bytes come straight out
+// of the register. Any other token, and everything near the ends, goes through
+// decode_token.
+bool decode_tokens(const Bits& bits, unsigned char* out, uint64_t target) {
+    const unsigned char* data = bits.data;
+    const unsigned char* fast_end =
+        bits.size > fast_input_margin ? data + bits.size - fast_input_margin : data;
     int64_t position = 8 * packed_block_header_size;
     uint64_t produced = 0;
     while (produced < target) {
-        // A leading bit read past the end yields 0, and every token then needs more
-        // bits than remain: failing here is the same outcome.
-        if (total - position < 2)
-            return false;
-        const uint64_t w = bits.peek(position);
-        const uint64_t room = target - produced;
-        unsigned char* dst = out + produced;
-        if ((w & 1) == 0) {
-            // Literal run: 0, count - 1 as number(2, 2), the bytes.
-            uint64_t count;
-            const uint64_t r = w >> 1;
-            const unsigned ones = trailing_ones(r);
-            if (ones <= 8) {
-                const int width = literal_count_base + literal_count_step * static_cast<int>(ones);
-                const int used = 1 + static_cast<int>(ones) + 1 + width;
-                if (total - position < used)
-                    return false;
-                count = low_bits(r >> (ones + 1), width) + literal_count_bias;
-                position += used;
-            } else {
-                position += 1;
-                uint32_t n;
-                if (!bits.number(position, literal_count_base, literal_count_step, n))
-                    return false;
-                count = n + literal_count_bias;
-            }
-            // Overshoot check: a token longer than the rest of the output fails.
-            if (count > room)
-                return false;
-            // Overflow check: count <= 2^32, so count * 8 fits in 64 bits.
-            if (static_cast<uint64_t>(total - position) < count * 8)
-                return false;
-            const int64_t byte = position >> 3;
-            if (count <= short_token && room >= short_token && byte + 17 <= bits.size) {
-                const unsigned char* src = bits.data + byte;
-                const unsigned shift = static_cast<unsigned>(position & 7);
-                // << (63 - shift) << 1: the high byte's bits, and nothing for shift 0.
-                store64(dst, (load64(src) >> shift) | (uint64_t{src[8]} << (63 - shift) << 1));
-                store64(dst + 8, (load64(src + 8) >> shift) | (uint64_t{src[16]} << (63 - shift) << 1));
-            } else {
-                bits.copy_bytes(dst, position, static_cast<int64_t>(count));
-            }
-            position += static_cast<int64_t>(count * 8);
-            produced += count;
-        } else if (w & 2) {
-            // Byte repeat: 11, the byte, count - 3 as number(1, 1).
-            uint64_t count;
-            const unsigned char value = static_cast<unsigned char>(w >> 2);
-            const uint64_t r = w >> 10;
-            const unsigned ones = trailing_ones(r);
-            if (ones <= 10) {
-                const int width = repeat_count_base + repeat_count_step * static_cast<int>(ones);
-                const int used = 10 + static_cast<int>(ones) + 1 + width;
-                if (total - position < used)
-                    return false;
-                count = low_bits(r >> (ones + 1), width) + repeat_count_bias;
-                position += used;
-            } else {
-                position += 2;
-                if (total - position < 8)
-                    return false;
-                position += 8;
-                uint32_t n;
-                if (!bits.number(position, repeat_count_base, repeat_count_step, n))
-                    return false;
-                count = n + repeat_count_bias;
-            }
-            if (count > room)
-                return false;
-            if (count <= short_token && room >= short_token) {
-                const uint64_t pattern = value * 0x0101010101010101ull;
-                store64(dst, pattern);
-                store64(dst + 8, pattern);
-            } else {
-                std::memset(dst, value, static_cast<size_t>(count));
-            }
-            produced += count;
-        } else {
-            // Back-reference: 10, length - 4 as number(2, 1), distance - 4 as number(12, 2).
-            uint64_t n = 0, d = 0;
-            bool decoded = false;
-            const uint64_t r = w >> 2;
-            const unsigned ones = trailing_ones(r);
-            if (ones <= 6) {
-                const int width = reference_length_base + reference_length_step * static_cast<int>(ones);
-                n = low_bits(r >> (ones + 1), width);
-                const int first = static_cast<int>(ones) + 1 + width;
-                const uint64_t r2 = r >> first;
-                const unsigned ones2 = trailing_ones(r2);
-                if (ones2 <= 6) {
+        // The register holds avail bits from position on: those of the bytes before in.
+        const unsigned char* in = data + (position >> 3);
+        if (in <= fast_end && target - produced >= fast_copy) {
+            uint64_t buffer = load64(in) >> (position & 7);
+            unsigned avail = 56 - static_cast<unsigned>(position & 7);
+            in += 7;
+            while (in <= fast_end && target - produced >= fast_copy) {
+                // Bits above avail are 0 or already the stream's own: the OR keeps them.
+                buffer |= load64(in) << avail;
+                in += (63 - avail) >> 3;
+                avail |= 56;
+                unsigned char* dst = out + produced;
+                if ((buffer & 3) == 0) {
+                    // Literal run of 1 to 4 bytes: 0, prefix 0, 2 bits of count - 1.
+                    const unsigned count = static_cast<unsigned>((buffer >> 2) & 3) + 1;
+                    store64(dst, buffer >> 4);
+                    const unsigned used = 4 + 8 * count;
+                    buffer >>= used;
+                    avail -= used;
+                    produced += count;
+                } else if ((buffer & 1) == 0) {
+                    // Literal run of 5 to 64 bytes: 0, a prefix of 1 or 2 ones.
+                    const uint64_t r = buffer >> 1;
+                    const unsigned ones = trailing_ones(r);
+                    if (ones > 2)
+                        break;
+                    const int width = literal_count_base + literal_count_step * static_cast<int>(ones);
+                    const uint64_t count = low_bits(r >> (ones + 1), width) + literal_count_bias;
+                    if (count > fast_copy)
+                        break;
+                    const int64_t start =
+                        8 * (in - data) - avail + 1 + static_cast<int64_t>(ones) + 1 + width;
+                    const unsigned char* src = data + (start >> 3);
+                    const unsigned shift = static_cast<unsigned>(start & 7);
+                    store64(dst, load_shifted(src, shift));
+                    store64(dst + 8, load_shifted(src + 8, shift));
+                    if (count > 16) {
+                        store64(dst + 16, load_shifted(src + 16, shift));
+                        store64(dst + 24, load_shifted(src + 24, shift));
+                    }
+                    produced += count;
+                    // Start the register again behind the run.
+                    const int64_t next = start + static_cast<int64_t>(8 * count);
+                    in = data + (next >> 3);
+                    buffer = load64(in) >> (next & 7);
+                    avail = 56 - static_cast<unsigned>(next & 7);
+                    in += 7;
+                } else if ((buffer & 2) == 0) {
+                    // Back-reference of at most 56 bits, what the register holds: up
+                    // to 2 + 7 + 43 bits, any distance behind a short length. The
+                    // shifts leave 0 bits on top, so each prefix ends inside the word.
+                    const uint64_t r = buffer >> 2;
+                    const unsigned ones = static_cast<unsigned>(__builtin_ctzll(~r));
+                    if (ones > 6)
+                        break;
+                    const uint64_t r2 = r >> (2 * ones + 3);
+                    const unsigned ones2 = static_cast<unsigned>(__builtin_ctzll(~r2));
+                    // 2 leading bits, 1 + ones + width and 1 + ones2 + width2 bits.
+                    const unsigned used = 18 + 2 * ones + 3 * ones2;
+                    if (ones2 > 10 || used > 56)
+                        break;
+                    const int width = reference_length_base + reference_length_step * static_cast<int>(ones);
                     const int width2 =
                         reference_distance_base + reference_distance_step * static_cast<int>(ones2);
-                    const int used = 2 + first + static_cast<int>(ones2) + 1 + width2;
-                    if (total - position < used)
+                    const uint64_t length = low_bits(r >> (ones + 1), width) + reference_length_bias;
+                    const uint64_t distance = low_bits(r2 >> (ones2 + 1), width2) + reference_distance_bias;
+                    buffer >>= used;
+                    avail -= used;
+                    if (distance > produced || length > distance)
                         return false;
-                    d = low_bits(r2 >> (ones2 + 1), width2);
-                    position += used;
-                    decoded = true;
+                    const unsigned char* src = dst - distance;
+                    copy16(dst, src);
+                    copy16(dst + 16, src + 16);
+                    if (length > fast_copy) {
+                        if (length > target - produced)
+                            return false;
+                        // 16 bytes at a time, the last ones again up to the copy's end.
+                        for (uint64_t i = 32; i + 16 < length; i += 16)
+                            std::memcpy(dst + i, src + i, 16);
+                        std::memcpy(dst + length - 16, src + length - 16, 16);
+                    }
+                    produced += length;
+                } else {
+                    break; // byte repeat
                 }
             }
-            if (!decoded) {
-                position += 2;
-                uint32_t n32, d32;
-                if (!bits.number(position, reference_length_base, reference_length_step, n32) ||
-                    !bits.number(position, reference_distance_base, reference_distance_step, d32))
-                    return false;
-                n = n32;
-                d = d32;
-            }
-            const uint64_t length = n + reference_length_bias;
-            const uint64_t distance = d + reference_distance_bias;
-            // Range check: the source must start inside the output written so far and
-            // end before the copy begins (distance >= length: no overlap).
-            if (distance > produced || length > distance)
-                return false;
-            if (length > room)
-                return false;
-            const unsigned char* src = dst - distance;
-            if (length <= short_token && room >= short_token) {
-                // The source lies before dst; what the second word reads past the
-                // source's end only lands past the copy's end.
-                store64(dst, load64(src));
-                store64(dst + 8, load64(src + 8));
-            } else {
-                // Non-overlapping by the check above, so memcpy is exact.
-                std::memcpy(dst, src, static_cast<size_t>(length));
-            }
-            produced += length;
+            position = 8 * (in - data) - avail;
         }
+        if (produced < target && !decode_token(bits, out, target, position, produced))
+            return false;
     }
     return true;
 }

@@ -167,9 +167,8 @@ TEST(Packer, RedundancyIsFoundAtEveryLevel) {
         }
         Bytes twice = Random(3).bytes(300000);
         twice.insert(twice.end(), twice.begin(), twice.end());
-        size_t limit = level <= 2 ? twice.size() + 2000 : twice.size() / 2 + 2000;
-        EXPECT_LT(round_trip(twice, level, "repeated random").size(), limit)
-            << "a far copy is found by the levels that see the whole input" << at;
+        EXPECT_LT(round_trip(twice, level, "repeated random").size(), twice.size() / 2 + 2000)
+            << "every level sees the whole input and finds a far copy" << at;
     }
 }
 

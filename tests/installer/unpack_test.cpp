@@ -186,6 +186,156 @@ TEST(Unpack, DamagedBlocksFail) {
     EXPECT_EQ(size, 12);
 }
 
+// The format read the plain way, one bit at a time, as a second opinion on what a
+// block holds: the content, or false wherever the format says a block fails.
+struct PlainReader {
+    const Bytes& block;
+    uint64_t position = 64;
+
+    bool bit(int& b) {
+        if (position >= 8 * block.size())
+            return false;
+        b = (block[position / 8] >> (position % 8)) & 1;
+        ++position;
+        return true;
+    }
+    bool field(int width, uint64_t& v) {
+        v = 0;
+        for (int i = 0, b = 0; i < width; ++i) {
+            if (!bit(b))
+                return false;
+            v |= uint64_t(b) << i;
+        }
+        return true;
+    }
+    bool number(int base, int step, uint64_t& v) {
+        if (8 * block.size() - position < 2)
+            return false;
+        int width = base;
+        for (int b = 0; bit(b) && b == 1;)
+            width += step;
+        return field(width > 32 ? 32 : width, v);
+    }
+    Unpacked read() {
+        if (block.size() < 8 || std::memcmp(block.data(), "\xA1\x2B\xC7\x9E", 4) != 0)
+            return {false, {}};
+        int32_t declared;
+        std::memcpy(&declared, block.data() + 4, 4);
+        if (declared < 0)
+            return {false, {}};
+        std::string out;
+        while (out.size() < static_cast<size_t>(declared)) {
+            int first = 0, second = 0;
+            uint64_t n = 0, d = 0, v = 0;
+            if (!bit(first))
+                return {false, {}};
+            if (first == 0) {
+                if (!number(2, 2, n) || n + 1 > declared - out.size())
+                    return {false, {}};
+                for (uint64_t i = 0; i <= n; ++i) {
+                    if (!field(8, v))
+                        return {false, {}};
+                    out += static_cast<char>(v);
+                }
+            } else if (!bit(second)) {
+                return {false, {}};
+            } else if (second == 1) {
+                if (!field(8, v) || !number(1, 1, n) || n + 3 > declared - out.size())
+                    return {false, {}};
+                out.append(n + 3, static_cast<char>(v));
+            } else {
+                if (!number(2, 1, n) || !number(12, 2, d))
+                    return {false, {}};
+                uint64_t length = n + 4, distance = d + 4;
+                if (distance > out.size() || length > distance || length > declared - out.size())
+                    return {false, {}};
+                out += out.substr(out.size() - distance, length);
+            }
+        }
+        return {true, out};
+    }
+};
+
+// Token streams of every shape (runs of all lengths, references near and far, long
+// prefixes, repeats) whose content is known, built from a seed.
+struct RandomStream {
+    BlockWriter block{0};
+    std::string content;
+
+    explicit RandomStream(uint32_t seed, size_t size) {
+        uint64_t state = seed * 0x9E3779B97F4A7C15ull + 1;
+        auto next = [&](uint32_t bound) {
+            state = state * 6364136223846793005ull + 1442695040888963407ull;
+            return static_cast<uint32_t>((state >> 33) % bound);
+        };
+        while (content.size() < size) {
+            uint32_t kind = next(10);
+            int extra = next(8) == 0 ? static_cast<int>(next(4)) : 0;
+            if (kind < 4 || content.size() < 4) {
+                uint32_t n = next(4) == 0 ? 1 + next(300) : 1 + next(6);
+                std::string text;
+                for (uint32_t i = 0; i < n; ++i)
+                    text += static_cast<char>(next(256));
+                block.literals(text, extra);
+                content += text;
+            } else if (kind == 4) {
+                uint32_t n = 3 + (next(2) ? next(30) : next(600));
+                char c = static_cast<char>(next(256));
+                block.put(3, 2).put(static_cast<unsigned char>(c), 8).number(n - 3, 1, 1, extra);
+                content.append(n, c);
+            } else {
+                uint32_t most = static_cast<uint32_t>(content.size());
+                uint32_t distance = 4 + next(most - 3);
+                if (next(3) == 0)
+                    distance = most - next(std::min<uint32_t>(most - 3, 16)); // from the start
+                uint32_t longest = std::min<uint32_t>(distance, next(4) == 0 ? 400 : 40);
+                uint32_t length = 4 + next(longest - 3);
+                block.put(1, 2).number(length - 4, 2, 1, next(6) == 0 ? 1 + static_cast<int>(next(6)) : 0);
+                block.number(distance - 4, 12, 2, extra + (next(8) == 0 ? static_cast<int>(next(11)) : 0));
+                content += content.substr(content.size() - distance, length);
+            }
+        }
+        int32_t n = static_cast<int32_t>(content.size());
+        std::memcpy(block.bytes.data() + 4, &n, 4);
+    }
+};
+
+TEST(Unpack, RandomStreamsAndTheirDamageReadAsTheFormatSays) {
+    for (uint32_t seed = 1; seed <= 12; ++seed) {
+        RandomStream stream(seed, seed % 3 == 0 ? 200 : 20000);
+        const Bytes& block = stream.block.bytes;
+        Unpacked whole = unpack(block);
+        ASSERT_TRUE(whole.ok) << "seed " << seed;
+        ASSERT_EQ(whole.content, stream.content) << "seed " << seed;
+        ASSERT_TRUE(PlainReader{block}.read().content == stream.content) << "the plain reader agrees";
+        // Every kind of damage must end as the plain reading ends: cut streams,
+        // flipped bits anywhere, declared sizes a little off either way.
+        std::vector<Bytes> damaged;
+        for (size_t cut = 8; cut < block.size(); cut += 1 + block.size() / 64)
+            damaged.emplace_back(block.begin(), block.begin() + static_cast<long>(cut));
+        uint64_t state = seed;
+        for (int i = 0; i < 120; ++i) {
+            state = state * 6364136223846793005ull + 1442695040888963407ull;
+            uint64_t bit = 64 + (state >> 20) % (8 * block.size() - 64);
+            Bytes b = block;
+            b[bit / 8] ^= static_cast<unsigned char>(1u << (bit % 8));
+            damaged.push_back(b);
+        }
+        for (int delta : {-40, -33, -32, -31, -1, 1, 31, 32, 40}) {
+            Bytes b = block;
+            int32_t n = static_cast<int32_t>(stream.content.size()) + delta;
+            std::memcpy(b.data() + 4, &n, 4);
+            damaged.push_back(b);
+        }
+        for (const auto& b : damaged) {
+            Unpacked expected = PlainReader{b}.read();
+            Unpacked got = unpack(b);
+            ASSERT_EQ(got.ok, expected.ok) << "seed " << seed << ", " << b.size() << " bytes";
+            ASSERT_TRUE(got.content == expected.content) << "seed " << seed;
+        }
+    }
+}
+
 TEST(Unpack, StringInPlace) {
     Bytes block = BlockWriter(13).literals("abcd").reference(4, 4).repeat('x', 5).bytes;
     String s(reinterpret_cast<const char*>(block.data()), static_cast<int32_t>(block.size()));
