@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/memory.h"
+#include "tests/support/plain_unpack.h"
 
 namespace {
 
@@ -186,75 +187,12 @@ TEST(Unpack, DamagedBlocksFail) {
     EXPECT_EQ(size, 12);
 }
 
-// The format read the plain way, one bit at a time, as a second opinion on what a
-// block holds: the content, or false wherever the format says a block fails.
-struct PlainReader {
-    const Bytes& block;
-    uint64_t position = 64;
-
-    bool bit(int& b) {
-        if (position >= 8 * block.size())
-            return false;
-        b = (block[position / 8] >> (position % 8)) & 1;
-        ++position;
-        return true;
-    }
-    bool field(int width, uint64_t& v) {
-        v = 0;
-        for (int i = 0, b = 0; i < width; ++i) {
-            if (!bit(b))
-                return false;
-            v |= uint64_t(b) << i;
-        }
-        return true;
-    }
-    bool number(int base, int step, uint64_t& v) {
-        if (8 * block.size() - position < 2)
-            return false;
-        int width = base;
-        for (int b = 0; bit(b) && b == 1;)
-            width += step;
-        return field(width > 32 ? 32 : width, v);
-    }
-    Unpacked read() {
-        if (block.size() < 8 || std::memcmp(block.data(), "\xA1\x2B\xC7\x9E", 4) != 0)
-            return {false, {}};
-        int32_t declared;
-        std::memcpy(&declared, block.data() + 4, 4);
-        if (declared < 0)
-            return {false, {}};
-        std::string out;
-        while (out.size() < static_cast<size_t>(declared)) {
-            int first = 0, second = 0;
-            uint64_t n = 0, d = 0, v = 0;
-            if (!bit(first))
-                return {false, {}};
-            if (first == 0) {
-                if (!number(2, 2, n) || n + 1 > declared - out.size())
-                    return {false, {}};
-                for (uint64_t i = 0; i <= n; ++i) {
-                    if (!field(8, v))
-                        return {false, {}};
-                    out += static_cast<char>(v);
-                }
-            } else if (!bit(second)) {
-                return {false, {}};
-            } else if (second == 1) {
-                if (!field(8, v) || !number(1, 1, n) || n + 3 > declared - out.size())
-                    return {false, {}};
-                out.append(n + 3, static_cast<char>(v));
-            } else {
-                if (!number(2, 1, n) || !number(12, 2, d))
-                    return {false, {}};
-                uint64_t length = n + 4, distance = d + 4;
-                if (distance > out.size() || length > distance || length > declared - out.size())
-                    return {false, {}};
-                out += out.substr(out.size() - distance, length);
-            }
-        }
-        return {true, out};
-    }
-};
+// The plain bit-by-bit reading of the format, as a second opinion.
+Unpacked plain(const Bytes& block) {
+    std::string out;
+    bool ok = plain_unpack(block.data(), block.size(), out);
+    return {ok, ok ? out : std::string()};
+}
 
 // Token streams of every shape (runs of all lengths, references near and far, long
 // prefixes, repeats) whose content is known, built from a seed.
@@ -307,7 +245,7 @@ TEST(Unpack, RandomStreamsAndTheirDamageReadAsTheFormatSays) {
         Unpacked whole = unpack(block);
         ASSERT_TRUE(whole.ok) << "seed " << seed;
         ASSERT_EQ(whole.content, stream.content) << "seed " << seed;
-        ASSERT_TRUE(PlainReader{block}.read().content == stream.content) << "the plain reader agrees";
+        ASSERT_TRUE(plain(block).content == stream.content) << "the plain reader agrees";
         // Every kind of damage must end as the plain reading ends: cut streams,
         // flipped bits anywhere, declared sizes a little off either way.
         std::vector<Bytes> damaged;
@@ -328,7 +266,7 @@ TEST(Unpack, RandomStreamsAndTheirDamageReadAsTheFormatSays) {
             damaged.push_back(b);
         }
         for (const auto& b : damaged) {
-            Unpacked expected = PlainReader{b}.read();
+            Unpacked expected = plain(b);
             Unpacked got = unpack(b);
             ASSERT_EQ(got.ok, expected.ok) << "seed " << seed << ", " << b.size() << " bytes";
             ASSERT_TRUE(got.content == expected.content) << "seed " << seed;
