@@ -12,6 +12,7 @@
 
 #include "tests/installer/memory_payload_files.h"
 #include "tests/support/fatal_capture.h"
+#include "tests/support/sample_pe.h"
 
 namespace {
 
@@ -475,15 +476,7 @@ TEST(FileRecords, DamagedRecordsGiveTheirCodes) {
 // the image without that section's bytes, every later section's raw data found at
 // its rewritten offset.
 String sample_image() {
-    String bytes;
-    if (FILE* f = std::fopen(VARNOOK_SAMPLE_PE, "rb")) {
-        char buffer[65536];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-            bytes.append(buffer, static_cast<std::int32_t>(n));
-        std::fclose(f);
-    }
-    return bytes;
+    return read_sample_pe();
 }
 
 TEST(UninstallerImage, OfARealImageStaysConsistent) {

@@ -10,6 +10,7 @@
 #include "core/memory.h"
 #include "core/string.h"
 #include "installer/unpack.h"
+#include "tests/support/sample_pe.h"
 
 namespace {
 
@@ -61,15 +62,8 @@ Bytes concat(std::initializer_list<Bytes> parts) {
 }
 
 Bytes sample_pe() {
-    Bytes b;
-    if (FILE* f = std::fopen(VARNOOK_SAMPLE_PE, "rb")) {
-        unsigned char buffer[65536];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-            b.insert(b.end(), buffer, buffer + n);
-        std::fclose(f);
-    }
-    return b;
+    String bytes = read_sample_pe();
+    return Bytes(bytes.c_str(), bytes.c_str() + bytes.length());
 }
 
 // Packs at level, checks the size bound, and unpacks with the stub's decoder.

@@ -12,6 +12,7 @@
 
 #include "builder/payload_writer.h"
 #include "builder/pe_writer.h"
+#include "tests/support/sample_pe.h"
 
 namespace {
 
@@ -21,14 +22,7 @@ constexpr std::int32_t checksum_field_of_optional_header = 24 + 64;
 // and its file end on a FileAlignment boundary, so that nothing the writer changes
 // for good is in the way of a byte-for-byte comparison.
 String stub_image() {
-    String bytes;
-    if (FILE* f = std::fopen(VARNOOK_SAMPLE_PE, "rb")) {
-        char buffer[65536];
-        size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-            bytes.append(buffer, static_cast<std::int32_t>(n));
-        std::fclose(f);
-    }
+    String bytes = read_sample_pe();
     if (bytes.length() < 4096)
         return String();
     const std::int32_t pe = bytes.get_int32(0x3C);
