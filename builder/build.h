@@ -9,7 +9,7 @@
 struct BuildResult {
     std::vector<std::string> written; // the installer first, then its volumes
     std::int64_t installer_size = 0;
-    std::int64_t file_bytes = 0;   // the files' own bytes
+    std::int64_t file_bytes = 0;    // the files' own bytes
     std::int64_t payload_bytes = 0; // the section's content and the volumes
 };
 

@@ -56,8 +56,8 @@ std::string extraction_path(const String& name) {
     return path;
 }
 
-bool extract_files(const std::vector<FileRecord>& files, const std::string& folder, std::vector<std::string>& written,
-                   std::string& error) {
+bool extract_files(const std::vector<FileRecord>& files, const std::string& folder,
+                   std::vector<std::string>& written, std::string& error) {
     written.clear();
     std::vector<fs::path> paths;
     for (const FileRecord& f : files) {
@@ -83,9 +83,10 @@ bool extract_files(const std::vector<FileRecord>& files, const std::string& fold
         }
         const TimeStamp& t = files[i].time;
         if (valid(t)) {
-            std::int64_t seconds = days_from_civil(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day)) *
-                                       86400 +
-                                   t.hour * 3600 + t.minute * 60 + t.second;
+            std::int64_t seconds =
+                days_from_civil(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day)) *
+                    86400 +
+                t.hour * 3600 + t.minute * 60 + t.second;
             set_file_modified_seconds(path.string(), seconds);
         }
         written.push_back(path.string());

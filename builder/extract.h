@@ -15,5 +15,5 @@ std::string extraction_path(const String& name);
 // its recorded time (read as UTC). False, with `error`, when a name would leave the
 // folder (checked for every file before anything is written) or a file cannot be
 // written.
-bool extract_files(const std::vector<FileRecord>& files, const std::string& folder, std::vector<std::string>& written,
-                   std::string& error);
+bool extract_files(const std::vector<FileRecord>& files, const std::string& folder,
+                   std::vector<std::string>& written, std::string& error);

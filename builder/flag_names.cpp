@@ -7,7 +7,8 @@
 const std::vector<FlagName>& flag_names() {
     static const std::vector<FlagName> names = {
         {0, "refuse_reinstall", false, "an existing installation may not be installed over"},
-        {1, "uninstaller_start_menu_shortcut", false, "a shortcut to the uninstaller in the start-menu folder"},
+        {1, "uninstaller_start_menu_shortcut", false,
+         "a shortcut to the uninstaller in the start-menu folder"},
         {flag_shared_folder, "uninstall_support", false,
          "uninstall support: shared folder, shared-file counts, uninstaller, Uninstall.DAT, entry in the "
          "list of installed programs"},

@@ -9,9 +9,9 @@
 
 struct FlagName {
     int bit;
-    const char* name;     // as written in a product file, e.g. "directory_dialog"
-    bool from_content;    // set by the builder from what the product holds
-    const char* meaning;  // one line for docs and `inspect`
+    const char* name;    // as written in a product file, e.g. "directory_dialog"
+    bool from_content;   // set by the builder from what the product holds
+    const char* meaning; // one line for docs and `inspect`
 };
 
 // Every named bit, in bit order.

@@ -9,12 +9,18 @@ namespace {
 
 const char* destination_name(std::int32_t kind) {
     switch (kind) {
-    case 0: return "program";
-    case 1: return "shared";
-    case 4: return "font";
-    case 5: return "startup";
-    case 6: return "system";
-    default: return "?";
+    case 0:
+        return "program";
+    case 1:
+        return "shared";
+    case 4:
+        return "font";
+    case 5:
+        return "startup";
+    case 6:
+        return "system";
+    default:
+        return "?";
     }
 }
 
@@ -46,8 +52,8 @@ std::string hex32(std::uint32_t value) {
 
 std::string stamp(const TimeStamp& t) {
     char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
-                  t.second);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second);
     return text;
 }
 
@@ -76,17 +82,19 @@ std::string inspect_report(const OpenedInstaller& installer, const std::vector<F
         << ", " << installer.section.raw_size << " bytes at file offset " << installer.section.raw_offset
         << ")\n";
     field(out, "version", std::to_string(h.version / 100) + "." + std::to_string(h.version % 100 / 10));
-    field(out, "script", std::to_string(h.packed_script_size) + " bytes packed, key " + hex32(h.script_key) +
-                             " (checksum verified)");
-    field(out, "stub checksum", hex32(h.stub_checksum) +
-                                    (s.flags.has(flag_compare_stub_checksum) ? " (verified by the stub)"
-                                                                             : " (not compared)"));
+    field(out, "script",
+          std::to_string(h.packed_script_size) + " bytes packed, key " + hex32(h.script_key) +
+              " (checksum verified)");
+    field(out, "stub checksum",
+          hex32(h.stub_checksum) +
+              (s.flags.has(flag_compare_stub_checksum) ? " (verified by the stub)" : " (not compared)"));
     field(out, "payload length", std::to_string(h.payload_length));
     field(out, "files", std::to_string(h.file_count));
-    field(out, "file data", std::to_string(h.file_data_size) + " bytes" +
-                                (s.flags.has(flag_packed_file_data) ? ", packed" : "") + ", checksum " +
-                                hex32(h.file_data_checksum) + ", " +
-                                std::to_string(h.payload_length - h.data_offset) + " in the section");
+    field(out, "file data",
+          std::to_string(h.file_data_size) + " bytes" +
+              (s.flags.has(flag_packed_file_data) ? ", packed" : "") + ", checksum " +
+              hex32(h.file_data_checksum) + ", " + std::to_string(h.payload_length - h.data_offset) +
+              " in the section");
 
     out << "flags " << hex32(static_cast<std::uint32_t>(s.flags.bits >> 32)) << ":"
         << hex32(static_cast<std::uint32_t>(s.flags.bits)).substr(2) << "\n";
@@ -115,39 +123,48 @@ std::string inspect_report(const OpenedInstaller& installer, const std::vector<F
     if (s.flags.has(flag_script_colours))
         field(out, "gradient", colour(s.top_colour) + " to " + colour(s.bottom_colour));
     field(out, "background picture",
-          s.background_picture.is_empty() ? "none" : std::to_string(s.background_picture.length()) + " bytes");
+          s.background_picture.is_empty() ? "none"
+                                          : std::to_string(s.background_picture.length()) + " bytes");
     field(out, "licence pages", std::to_string(s.licence_pages.count()));
     field(out, "read-me pages", std::to_string(s.readme_pages.count()));
     const std::pair<const char*, const String*> batches[] = {
-        {"batch before files", &s.batch_before_files}, {"batch after files", &s.batch_after_files},
-        {"final batch", &s.final_batch},               {"uninstall batch 1", &s.uninstall_batch1},
+        {"batch before files", &s.batch_before_files},
+        {"batch after files", &s.batch_after_files},
+        {"final batch", &s.final_batch},
+        {"uninstall batch 1", &s.uninstall_batch1},
         {"uninstall batch 2", &s.uninstall_batch2},
     };
     for (const auto& [name, text] : batches)
         if (!text->is_empty())
             field(out, name, quoted(*text));
-    field(out, "volume name", quoted(s.volume_base_name) + ", first tag " + std::to_string(s.first_volume_number));
+    field(out, "volume name",
+          quoted(s.volume_base_name) + ", first tag " + std::to_string(s.first_volume_number));
     if (s.uninstaller_patch_offset > 0)
-        field(out, "uninstaller patch", std::to_string(s.uninstaller_patch.length()) + " bytes at " +
-                                            std::to_string(s.uninstaller_patch_offset));
+        field(out, "uninstaller patch",
+              std::to_string(s.uninstaller_patch.length()) + " bytes at " +
+                  std::to_string(s.uninstaller_patch_offset));
     for (std::int32_t i = 0; i < s.deletions.count(); ++i) {
         const FileDeletion& d = *s.deletions.element(i);
-        field(out, "delete", quoted(d.path) + " condition " + std::to_string(static_cast<int>(d.condition)) +
-                                 (d.value.is_empty() ? "" : " " + quoted(d.value)) +
-                                 ((d.options & 2) ? ", at restart" : ""));
+        field(out, "delete",
+              quoted(d.path) + " condition " + std::to_string(static_cast<int>(d.condition)) +
+                  (d.value.is_empty() ? "" : " " + quoted(d.value)) +
+                  ((d.options & 2) ? ", at restart" : ""));
     }
     for (std::int32_t i = 0; i < s.associations.count(); ++i) {
         const FileAssociation& a = *s.associations.element(i);
-        field(out, "association", quoted(a.extension) + " -> " + quoted(a.file_type) + " " + quoted(a.verb) +
-                                      ": " + quoted(a.command));
+        field(out, "association",
+              quoted(a.extension) + " -> " + quoted(a.file_type) + " " + quoted(a.verb) + ": " +
+                  quoted(a.command));
     }
     for (std::int32_t i = 0; i < s.uninstall_values.count(); ++i) {
         const UninstallData& u = *s.uninstall_values.element(i);
-        field(out, "uninstall value", quoted(u.name) + " = " + quoted(u.value) + " (kind " +
-                                          std::to_string(static_cast<int>(u.kind)) + ")");
+        field(out, "uninstall value",
+              quoted(u.name) + " = " + quoted(u.value) + " (kind " +
+                  std::to_string(static_cast<int>(u.kind)) + ")");
     }
 
-    out << "languages (" << s.language_names.count() << ", " << s.language_strings.count() << " strings each)\n";
+    out << "languages (" << s.language_names.count() << ", " << s.language_strings.count()
+        << " strings each)\n";
     for (std::int32_t i = 0; i < s.language_names.count(); ++i) {
         std::string title = s.language_strings.count() > 0 && i < s.language_strings.element(0)->count()
                                 ? quoted(*s.language_strings.element(0)->element(i))
@@ -158,7 +175,8 @@ std::string inspect_report(const OpenedInstaller& installer, const std::vector<F
     if (!volumes.empty()) {
         out << "volumes\n";
         for (const VolumeReport& v : volumes)
-            out << "  " << v.number << "  " << v.path << "  " << (v.problem.empty() ? "found" : v.problem) << "\n";
+            out << "  " << v.number << "  " << v.path << "  " << (v.problem.empty() ? "found" : v.problem)
+                << "\n";
     }
     out << "files\n";
     if (!files_error.empty()) {
@@ -174,7 +192,10 @@ std::string inspect_report(const OpenedInstaller& installer, const std::vector<F
             out << " -> " << quoted(f.target_path);
         out << "  " << f.data.length() << " bytes, checksum ok, " << stamp(f.time);
         if (!f.version.is_empty())
-            out << ", " << (f.destination == 0 || f.destination == 5 ? "shortcut " : f.destination == 4 ? "font " : "version ")
+            out << ", "
+                << (f.destination == 0 || f.destination == 5 ? "shortcut "
+                    : f.destination == 4                     ? "font "
+                                                             : "version ")
                 << quoted(f.version);
         if (f.options != 0)
             out << ", options " << hex32(static_cast<std::uint32_t>(f.options));

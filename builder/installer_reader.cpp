@@ -65,8 +65,9 @@ class VolumeLog : public VolumeRequests {
     bool retry_volume(std::int32_t number, const String& path, VolumeProblem problem) override {
         if (volumes_.empty() || volumes_.back().number != number)
             before_volume(number, 0);
-        volumes_.back().problem = problem == VolumeProblem::cannot_open ? "missing or unreadable"
-                                                                          : "wrong volume (another tag or size)";
+        volumes_.back().problem = problem == VolumeProblem::cannot_open
+                                      ? "missing or unreadable"
+                                      : "wrong volume (another tag or size)";
         volumes_.back().path = path.c_str();
         return false;
     }
@@ -127,12 +128,13 @@ bool open_installer(String image, OpenedInstaller& out, std::string& error) {
 int uninstaller_image_of(const OpenedInstaller& installer, String& image) {
     InstallerFiles files(installer.image);
     return make_uninstaller_image(files, installer.section, installer.header, installer.script.flags,
-                                  installer.script.uninstaller_patch_offset, installer.script.uninstaller_patch,
-                                  image);
+                                  installer.script.uninstaller_patch_offset,
+                                  installer.script.uninstaller_patch, image);
 }
 
-bool read_installer_files(OpenedInstaller& installer, const std::string& folder, std::vector<FileRecord>& files,
-                          std::vector<VolumeReport>& volumes, std::string& error) {
+bool read_installer_files(OpenedInstaller& installer, const std::string& folder,
+                          std::vector<FileRecord>& files, std::vector<VolumeReport>& volumes,
+                          std::string& error) {
     files.clear();
     volumes.clear();
     InstallerFiles disk(installer.image);
@@ -155,8 +157,8 @@ bool read_installer_files(OpenedInstaller& installer, const std::string& folder,
             v.path = volume_path(set, v.number).c_str();
     if (code == volume_request_refused) {
         error = "volume " + std::to_string(volumes.empty() ? 0 : volumes.back().number) + " (" +
-                (volumes.empty() ? std::string() : volumes.back().path) + "): " +
-                (volumes.empty() ? std::string() : volumes.back().problem);
+                (volumes.empty() ? std::string() : volumes.back().path) +
+                "): " + (volumes.empty() ? std::string() : volumes.back().problem);
         return false;
     }
     if (code != 0)

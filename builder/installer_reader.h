@@ -40,5 +40,6 @@ struct VolumeReport {
 // the volume files in `folder` (the installer's folder), checked and unpacked as the
 // stub does. False, with `error`, when a volume is missing or wrong (listed in
 // volumes with its problem) or the area or a record is damaged.
-bool read_installer_files(OpenedInstaller& installer, const std::string& folder, std::vector<FileRecord>& files,
-                          std::vector<VolumeReport>& volumes, std::string& error);
+bool read_installer_files(OpenedInstaller& installer, const std::string& folder,
+                          std::vector<FileRecord>& files, std::vector<VolumeReport>& volumes,
+                          std::string& error);

@@ -180,7 +180,8 @@ int build_command(int argc, char** argv, const char* program) {
     for (int i = 0; i < argc; ++i) {
         std::string arg = argv[i];
         const char* value = nullptr;
-        if (arg == "-o" || arg == "--output" || arg == "--volume-size" || arg == "--level" || arg == "--stub") {
+        if (arg == "-o" || arg == "--output" || arg == "--volume-size" || arg == "--level" ||
+            arg == "--stub") {
             if (!(value = option_value(argc, argv, i)))
                 return 2;
         }
@@ -194,8 +195,9 @@ int build_command(int argc, char** argv, const char* program) {
         } else if (arg == "--volume-size") {
             context.volume_size = parse_size(value);
             if (context.volume_size < 0 || (context.volume_size > 0 && context.volume_size < 4096)) {
-                std::fprintf(stderr, "varnook-build: --volume-size takes 0 (no volumes) or a size of at least "
-                                     "4096 bytes, such as 1440000, 700K or 1.44M\n");
+                std::fprintf(stderr,
+                             "varnook-build: --volume-size takes 0 (no volumes) or a size of at least "
+                             "4096 bytes, such as 1440000, 700K or 1.44M\n");
                 return 2;
             }
         } else if (!arg.empty() && arg[0] == '-') {
@@ -234,8 +236,9 @@ int build_command(int argc, char** argv, const char* program) {
     if (product.stub.empty())
         product.stub = find_stub(program);
     if (product.stub.empty()) {
-        std::fprintf(stderr, "varnook-build: no stub found; give --stub varnook.exe (the i686 stub is built as "
-                             "build/win32/bin/varnook.exe) or set VARNOOK_STUB\n");
+        std::fprintf(stderr,
+                     "varnook-build: no stub found; give --stub varnook.exe (the i686 stub is built as "
+                     "build/win32/bin/varnook.exe) or set VARNOOK_STUB\n");
         return 1;
     }
     String stub;
@@ -327,7 +330,8 @@ bool installer_and_option(int argc, char** argv, const char* option, const char*
 int extract_command(int argc, char** argv) {
     const char* installer_path = nullptr;
     const char* folder = nullptr;
-    if (!installer_and_option(argc, argv, "-d", installer_path, folder, "varnook-build extract setup.exe -d DIR"))
+    if (!installer_and_option(argc, argv, "-d", installer_path, folder,
+                              "varnook-build extract setup.exe -d DIR"))
         return 2;
     OpenedInstaller installer;
     if (!open_named_installer(installer_path, installer))
@@ -349,7 +353,8 @@ int extract_command(int argc, char** argv) {
 int strip_command(int argc, char** argv) {
     const char* installer_path = nullptr;
     const char* output = nullptr;
-    if (!installer_and_option(argc, argv, "-o", installer_path, output, "varnook-build strip setup.exe -o bare.exe"))
+    if (!installer_and_option(argc, argv, "-o", installer_path, output,
+                              "varnook-build strip setup.exe -o bare.exe"))
         return 2;
     String image;
     if (!read_string(installer_path, image)) {

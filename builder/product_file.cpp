@@ -38,15 +38,18 @@ const Named destinations[] = {
     {"program", 0}, {"shared", 1}, {"font", 4}, {"startup", 5}, {"system", 6},
 };
 const Named existence_modes[] = {
-    {"always", 0}, {"never", 4}, {"if_exists", 8}, {"if_missing", 12},
+    {"always", 0},
+    {"never", 4},
+    {"if_exists", 8},
+    {"if_missing", 12},
 };
 const Named attribute_names[] = {
-    {"read_only", 0x1}, {"hidden", 0x2},    {"system", 0x4},
+    {"read_only", 0x1}, {"hidden", 0x2},      {"system", 0x4},
     {"archive", 0x20},  {"temporary", 0x100}, {"offline", 0x1000},
 };
 const Named deletion_conditions[] = {
-    {"always", 0},        {"date_equal", 1},    {"date_not_older", 2}, {"date_not_newer", 3},
-    {"size_equal", 4},    {"size_at_least", 5}, {"size_at_most", 6},
+    {"always", 0},     {"date_equal", 1},    {"date_not_older", 2}, {"date_not_newer", 3},
+    {"size_equal", 4}, {"size_at_least", 5}, {"size_at_most", 6},
 };
 const Named value_kinds[] = {
     {"text", 1},
@@ -54,13 +57,14 @@ const Named value_kinds[] = {
     {"number", 4},
 };
 const Named system_names[] = {
-    {"other", 1},        {"win32s", 2},      {"windows_95", 4},   {"windows_98", 8},   {"windows_me", 16},
+    {"other", 1},        {"win32s", 2},       {"windows_95", 4},     {"windows_98", 8},   {"windows_me", 16},
     {"windows_nt3", 32}, {"windows_nt4", 64}, {"windows_2000", 128}, {"windows_xp", 256},
 };
 const Named colour_names[] = {
-    {"black", 0x000000}, {"white", 0xFFFFFF}, {"red", 0x0000FF},  {"green", 0x008000}, {"blue", 0xFF0000},
-    {"navy", 0x800000},  {"teal", 0x808000},  {"gray", 0x808080}, {"grey", 0x808080},  {"silver", 0xC0C0C0},
-    {"maroon", 0x000080}, {"purple", 0x800080}, {"yellow", 0x00FFFF},
+    {"black", 0x000000},  {"white", 0xFFFFFF},  {"red", 0x0000FF},    {"green", 0x008000},
+    {"blue", 0xFF0000},   {"navy", 0x800000},   {"teal", 0x808000},   {"gray", 0x808080},
+    {"grey", 0x808080},   {"silver", 0xC0C0C0}, {"maroon", 0x000080}, {"purple", 0x800080},
+    {"yellow", 0x00FFFF},
 };
 
 template <size_t N>
@@ -88,30 +92,41 @@ String to_string(const std::string& text) {
 
 std::string type_name(const toml::node& node) {
     switch (node.type()) {
-    case toml::node_type::string: return "a text";
-    case toml::node_type::integer: return "a whole number";
-    case toml::node_type::floating_point: return "a number";
-    case toml::node_type::boolean: return "true or false";
-    case toml::node_type::date: return "a date";
-    case toml::node_type::time: return "a time";
-    case toml::node_type::date_time: return "a date and time";
-    case toml::node_type::array: return "a list";
-    case toml::node_type::table: return "a table";
-    default: return "nothing";
+    case toml::node_type::string:
+        return "a text";
+    case toml::node_type::integer:
+        return "a whole number";
+    case toml::node_type::floating_point:
+        return "a number";
+    case toml::node_type::boolean:
+        return "true or false";
+    case toml::node_type::date:
+        return "a date";
+    case toml::node_type::time:
+        return "a time";
+    case toml::node_type::date_time:
+        return "a date and time";
+    case toml::node_type::array:
+        return "a list";
+    case toml::node_type::table:
+        return "a table";
+    default:
+        return "nothing";
     }
 }
 
 class ProductReader {
   public:
     ProductReader(const std::string& path, const ProductContext& context, Product& product,
-           std::vector<std::string>& errors)
+                  std::vector<std::string>& errors)
         : path_(path), context_(context), product_(product), errors_(errors) {
         base_ = fs::path(path).parent_path();
     }
 
     void read(const toml::table& root) {
-        check_keys(root, "", {"product", "options", "appearance", "pages", "batch", "build", "files", "delete",
-                              "associations", "uninstall_values", "languages", "uninstaller_patch"});
+        check_keys(root, "",
+                   {"product", "options", "appearance", "pages", "batch", "build", "files", "delete",
+                    "associations", "uninstall_values", "languages", "uninstaller_patch"});
         read_build(table_at(root, "build"));
         read_product(table_at(root, "product"), root);
         read_options(table_at(root, "options"));
@@ -151,7 +166,8 @@ class ProductReader {
         return node ? node->as_table() : nullptr;
     }
 
-    void check_keys(const toml::table& table, const std::string& name, std::initializer_list<const char*> keys) {
+    void check_keys(const toml::table& table, const std::string& name,
+                    std::initializer_list<const char*> keys) {
         std::vector<std::string> known(keys.begin(), keys.end());
         for (auto&& [key, node] : table) {
             std::string k(key.str());
@@ -159,7 +175,8 @@ class ProductReader {
                 continue;
             std::string hint = nearest_name(k, known);
             std::string message = "unknown key \"" + where_name(name, k) + "\"";
-            message += hint.empty() ? "; the keys here are " + join(known) : "; did you mean \"" + hint + "\"?";
+            message +=
+                hint.empty() ? "; the keys here are " + join(known) : "; did you mean \"" + hint + "\"?";
             error(key.source(), message);
         }
     }
@@ -183,13 +200,14 @@ class ProductReader {
         if (const auto* s = node->as_string()) {
             const std::string& value = s->get();
             if (value.find('\0') != std::string::npos) {
-                error(node->source(), where_name(name, key) + " holds a NUL character, which a text cannot carry");
+                error(node->source(),
+                      where_name(name, key) + " holds a NUL character, which a text cannot carry");
                 return std::nullopt;
             }
             return value;
         }
-        error(node->source(), where_name(name, key) + " must be a text, not " + type_name(*node) + "; write " +
-                                  key + " = \"" + example + "\"");
+        error(node->source(), where_name(name, key) + " must be a text, not " + type_name(*node) +
+                                  "; write " + key + " = \"" + example + "\"");
         return std::nullopt;
     }
 
@@ -225,8 +243,9 @@ class ProductReader {
         }
         std::int64_t value = i->get();
         if (value < low || value > high) {
-            error(node->source(), where_name(name, key) + " is " + std::to_string(value) + "; it must lie in " +
-                                      std::to_string(low) + ".." + std::to_string(high));
+            error(node->source(), where_name(name, key) + " is " + std::to_string(value) +
+                                      "; it must lie in " + std::to_string(low) + ".." +
+                                      std::to_string(high));
             return std::nullopt;
         }
         return value;
@@ -240,8 +259,8 @@ class ProductReader {
             return std::nullopt;
         if (const Named* n = find_named(choices, *value))
             return n->value;
-        error(table->get(key)->source(), where_name(name, key) + " = \"" + *value + "\" is not known; write " +
-                                             name_list(choices));
+        error(table->get(key)->source(),
+              where_name(name, key) + " = \"" + *value + "\" is not known; write " + name_list(choices));
         return std::nullopt;
     }
 
@@ -264,7 +283,8 @@ class ProductReader {
         for (const toml::node& item : *list) {
             const Named* n = item.is_string() ? find_named(choices, item.as_string()->get()) : nullptr;
             if (!n) {
-                error(item.source(), where_name(name, key) + ": each entry must be one of " + name_list(choices));
+                error(item.source(),
+                      where_name(name, key) + ": each entry must be one of " + name_list(choices));
                 continue;
             }
             bits |= n->value;
@@ -465,8 +485,8 @@ class ProductReader {
             s.shortcut_mode = 1;
         if (auto stage = integer(t, "product", "minimum_stage_time", 0, max_stage_time))
             s.minimum_stage_time = static_cast<std::uint16_t>(*stage);
-        s.uninstaller_date = utc_timestamp(context_.source_date_epoch >= 0 ? context_.source_date_epoch
-                                                                           : context_.now);
+        s.uninstaller_date =
+            utc_timestamp(context_.source_date_epoch >= 0 ? context_.source_date_epoch : context_.now);
         if (const toml::node* date = t->get("uninstaller_date")) {
             if (!time_stamp_of(*date, s.uninstaller_date))
                 error(date->source(), "product.uninstaller_date must be a date and time such as "
@@ -537,11 +557,13 @@ class ProductReader {
                 std::all_of(v.begin() + 1, v.end(), [](unsigned char c) { return std::isxdigit(c); })) {
                 unsigned long rgb = std::stoul(v.substr(1), nullptr, 16);
                 // Stored as Windows keeps colours: red in the low byte.
-                return static_cast<std::int32_t>(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16));
+                return static_cast<std::int32_t>(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) |
+                                                 ((rgb & 0xFF) << 16));
             }
         }
-        error(node.source(), std::string("appearance.") + key + " is not a colour; write \"#RRGGBB\" (such as "
-                                                                "\"#1E3C78\") or a name such as \"navy\"");
+        error(node.source(), std::string("appearance.") + key +
+                                 " is not a colour; write \"#RRGGBB\" (such as "
+                                 "\"#1E3C78\") or a name such as \"navy\"");
         return std::nullopt;
     }
 
@@ -615,8 +637,10 @@ class ProductReader {
         check_keys(*t, "batch", {"before_files", "after_files", "final", "uninstall_1", "uninstall_2"});
         InstallScript& s = product_.script;
         const std::pair<const char*, String*> batches[] = {
-            {"before_files", &s.batch_before_files}, {"after_files", &s.batch_after_files},
-            {"final", &s.final_batch},               {"uninstall_1", &s.uninstall_batch1},
+            {"before_files", &s.batch_before_files},
+            {"after_files", &s.batch_after_files},
+            {"final", &s.final_batch},
+            {"uninstall_1", &s.uninstall_batch1},
             {"uninstall_2", &s.uninstall_batch2},
         };
         for (const auto& [key, target] : batches)
@@ -685,12 +709,13 @@ class ProductReader {
         // The record's version text is the shortcut name of program files, the display
         // name of fonts and the version of shared and system files.
         const char* version_key = model.destination == 0 || model.destination == 5 ? "shortcut_name"
-                                  : model.destination == 4                       ? "font_name"
-                                                                                 : "version";
+                                  : model.destination == 4                         ? "font_name"
+                                                                                   : "version";
         for (const char* key : {"shortcut_name", "font_name", "version"}) {
             if (std::string(key) != version_key && t.get(key))
-                error(t.get(key)->source(), std::string("files.") + key + " does not apply to this destination; " +
-                                                "write " + version_key + " instead");
+                error(t.get(key)->source(), std::string("files.") + key +
+                                                " does not apply to this destination; " + "write " +
+                                                version_key + " instead");
         }
         bool version_given = false;
         if (auto version = text(&t, "files", version_key)) {
@@ -816,8 +841,9 @@ class ProductReader {
                     error(value->source(), "delete.value must be a size in bytes, such as 1024");
             }
         } else if (t.get("value")) {
-            error(t.get("value")->source(), "delete.value needs when = \"...\"; without it the file is always "
-                                            "deleted");
+            error(t.get("value")->source(),
+                  "delete.value needs when = \"...\"; without it the file is always "
+                  "deleted");
         }
         if (boolean(&t, "delete", "at_restart").value_or(false))
             d.options |= 2;
@@ -828,8 +854,9 @@ class ProductReader {
     }
 
     void read_association(const toml::table& t) {
-        check_keys(t, "associations", {"extension", "file_type", "description", "verb", "verb_caption",
-                                       "command", "language", "default_icon", "default_verb"});
+        check_keys(t, "associations",
+                   {"extension", "file_type", "description", "verb", "verb_caption", "command", "language",
+                    "default_icon", "default_verb"});
         FileAssociation a;
         auto extension = text(&t, "associations", "extension", ".txt");
         if (!extension || extension->empty() || *extension == ".") {
@@ -933,10 +960,12 @@ class ProductReader {
     }
 
     // given: for each number, the key that gave it in this language.
-    void read_language_string(const std::string& key, const toml::source_region& where, const toml::node& node,
-                              std::vector<std::string>& table, std::vector<std::string>& given) {
+    void read_language_string(const std::string& key, const toml::source_region& where,
+                              const toml::node& node, std::vector<std::string>& table,
+                              std::vector<std::string>& given) {
         const LanguageStringInfo* info = nullptr;
-        if (!key.empty() && std::all_of(key.begin(), key.end(), [](unsigned char c) { return std::isdigit(c); }))
+        if (!key.empty() &&
+            std::all_of(key.begin(), key.end(), [](unsigned char c) { return std::isdigit(c); }))
             info = key.size() < 6 ? find_language_string(std::stoi(key)) : nullptr;
         else
             info = find_language_string(key);
@@ -963,8 +992,8 @@ class ProductReader {
         std::string& by = given[static_cast<size_t>(info->number)];
         if (!by.empty()) {
             error(where, "the language string " + std::string(info->name) + " (number " +
-                             std::to_string(info->number) + ") is given twice, as \"" + by + "\" and \"" + key +
-                             "\"; keep one");
+                             std::to_string(info->number) + ") is given twice, as \"" + by + "\" and \"" +
+                             key + "\"; keep one");
             return;
         }
         by = key;
@@ -1034,8 +1063,8 @@ bool read_product_text(const std::string& text, const std::string& path, const P
         root = toml::parse(text, path);
     } catch (const toml::parse_error& e) {
         std::ostringstream out;
-        out << path << ":" << e.source().begin.line << ":" << e.source().begin.column << ": " << e.description()
-            << " (the file is not valid TOML)";
+        out << path << ":" << e.source().begin.line << ":" << e.source().begin.column << ": "
+            << e.description() << " (the file is not valid TOML)";
         errors.push_back(out.str());
         return false;
     }

@@ -36,8 +36,8 @@ struct ProductContext {
 
 struct Product {
     std::string product_file;
-    std::string output;               // the installer to write
-    std::string stub;                 // the stub to build from; empty: look for one
+    std::string output; // the installer to write
+    std::string stub;   // the stub to build from; empty: look for one
     InstallScript script;
     std::vector<FileRecord> files;    // data read, checksums computed by the writer
     std::vector<std::string> sources; // the source path of each file, for reports

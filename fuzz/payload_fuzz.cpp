@@ -13,22 +13,44 @@
 
 namespace {
 
+constexpr int32_t script_key_field = 12;
+constexpr int32_t file_count_field = 24;
 constexpr int32_t file_data_size_field = 28;
-// The reader allocates the declared file-data size when the section holds less;
-// larger sizes only make the runs slow.
-constexpr int32_t largest_file_data = 64 << 20;
+// The reader allocates the declared file-data size when the section holds less, and
+// the unpacker the script block's declared size; larger sizes only make the runs
+// slow (the unit tests cover them).
+constexpr int32_t largest_allocation = 64 << 20;
+
+int32_t int32_at(const uint8_t* data, size_t at) {
+    int32_t v;
+    std::memcpy(&v, data + at, 4);
+    return v;
+}
+
+// The unpacked size the script block declares, read through its scrambling; 0 when
+// the section is too short to say.
+int64_t declared_script_size(const uint8_t* data, size_t size) {
+    if (size < static_cast<size_t>(payload_fixed_header_size))
+        return 0;
+    int32_t count = int32_at(data, file_count_field);
+    if (count < 0 || count > 0x1FFFFFFF)
+        return 0;
+    size_t block = payload_fixed_header_size + 4 * static_cast<size_t>(count);
+    if (block + 8 > size)
+        return 0;
+    // The key's bytes repeat from the block's start, so bytes 4..7 meet the whole key.
+    return int32_at(data, block + 4) ^ int32_at(data, script_key_field);
+}
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 0x7FFFFFFF)
         return 0;
-    if (size >= file_data_size_field + 4) {
-        int32_t declared;
-        std::memcpy(&declared, data + file_data_size_field, 4);
-        if (declared > largest_file_data)
-            return 0;
-    }
+    if (size >= file_data_size_field + 4 && int32_at(data, file_data_size_field) > largest_allocation)
+        return 0;
+    if (declared_script_size(data, size) > largest_allocation)
+        return 0;
     // An exact-size copy, so that a read one byte past the end is caught.
     std::vector<char> section(data, data + size);
     PayloadCursor cursor;

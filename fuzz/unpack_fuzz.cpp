@@ -11,7 +11,6 @@
 #include "installer/unpack.h"
 #include "tests/support/plain_unpack.h"
 
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The decoder allocates the declared size up front; sizes beyond 64 MiB only
     // make the runs slow (the unit tests cover them).

@@ -64,8 +64,8 @@ class ProductFolder : public ::testing::Test {
         BuildResult result;
         std::string error;
         ASSERT_TRUE(build_installer(product, stub(), result, error)) << error;
-        ASSERT_TRUE(open_installer(String(read(result.written[0]).c_str(), static_cast<std::int32_t>(
-                                                                              fs::file_size(result.written[0]))),
+        ASSERT_TRUE(open_installer(String(read(result.written[0]).c_str(),
+                                          static_cast<std::int32_t>(fs::file_size(result.written[0]))),
                                    installer, error))
             << error;
         std::vector<VolumeReport> volumes;
@@ -274,7 +274,8 @@ TEST_F(ProductFolder, StoredOrPackedDataAndVolumesReadBackTheSame) {
     fs::remove(folder / "setup3.VNK");
     OpenedInstaller installer;
     std::string error;
-    String image(read(folder / "setup.exe").c_str(), static_cast<std::int32_t>(fs::file_size(folder / "setup.exe")));
+    String image(read(folder / "setup.exe").c_str(),
+                 static_cast<std::int32_t>(fs::file_size(folder / "setup.exe")));
     ASSERT_TRUE(open_installer(image, installer, error)) << error;
     std::vector<FileRecord> files;
     std::vector<VolumeReport> volumes;
@@ -284,7 +285,8 @@ TEST_F(ProductFolder, StoredOrPackedDataAndVolumesReadBackTheSame) {
     // inspect shows which volume was found and which is missing, and the file table
     // by its sizes alone.
     std::string report = inspect_report(installer, files, volumes, error);
-    EXPECT_NE(report.find("  2  " + (folder / "setup2.VNK").string() + "  found\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("  2  " + (folder / "setup2.VNK").string() + "  found\n"), std::string::npos)
+        << report;
     EXPECT_NE(report.find("  3  " + (folder / "setup3.VNK").string() + "  missing or unreadable\n"),
               std::string::npos)
         << report;
@@ -295,7 +297,8 @@ TEST_F(ProductFolder, StoredOrPackedDataAndVolumesReadBackTheSame) {
 TEST_F(ProductFolder, TheSameInputsGiveTheSameBytes) {
     write("a.txt", "alpha");
     write("sub/b.txt", "beta", 1999999999);
-    const std::string text = "[product]\nname = \"Same\"\n[build]\nvolume_size = 4096\n[[files]]\nsource = \".\"\n";
+    const std::string text =
+        "[product]\nname = \"Same\"\n[build]\nvolume_size = 4096\n[[files]]\nsource = \".\"\n";
     std::vector<std::string> builds;
     for (std::int64_t now : {1800000000, 1800009999}) {
         context.now = now; // the clock of the build machine does not leak in
@@ -328,21 +331,24 @@ TEST_F(ProductFolder, MistakesAreNamedWithTheirPlaceAndNothingIsRead) {
         {"[product]\nname = \"N\"\n[[files]]\nsource = \"missing.txt\"\n", 4, "does not exist"},
         {"[product]\nname = \"N\"\n[[files]]\nsource = \"a.txt\"\ndestination = \"windows\"\n", 5,
          "write \"program\", \"shared\", \"font\", \"startup\" or \"system\""},
-        {"[product]\nname = \"N\"\n[appearance]\ntop_colour = \"#12345\"\n", 4, "is not a colour; write \"#RRGGBB\""},
+        {"[product]\nname = \"N\"\n[appearance]\ntop_colour = \"#12345\"\n", 4,
+         "is not a colour; write \"#RRGGBB\""},
         {"[product]\nname = \"N\"\n[appearance]\nbackground = \"art.bmp\"\n", 4, "is not a Windows bitmap"},
         {"[product]\nname = \"N\"\n[options]\nautomatc = true\n", 4, "did you mean \"automatic\"?"},
-        {"[product]\nname = \"N\"\n[options]\npacked_file_data = true\n", 4, "follows from the product's content"},
+        {"[product]\nname = \"N\"\n[options]\npacked_file_data = true\n", 4,
+         "follows from the product's content"},
         {"[product]\nname = \"N\"\n[product]\n", 3, "not valid TOML"},
         {"[product]\nname = \"N\"\n[[languages]]\nname = \"X\"\n[languages.strings]\n\"9999\" = \"x\"\n", 6,
          "unknown language string \"9999\""},
-        {"[product]\nname = \"N\"\n[[languages]]\nname = \"X\"\n[languages.strings]\nvolume_request = \"%s\"\n",
+        {"[product]\nname = \"N\"\n[[languages]]\nname = \"X\"\n[languages.strings]\nvolume_request = "
+         "\"%s\"\n",
          6, "the language string volume_request"},
         {"[product]\nname = \"N\"\n[[languages]]\nname = \"X\"\n[languages.strings]\n\"0\" = \"a\"\n"
          "display_title = \"b\"\n",
          7, "given twice"},
         {"[product]\nname = \"N\"\nminimum_stage_time = 10000\n", 3, "it must lie in 0..9999"},
-        {"[product]\nname = \"N\"\n[[delete]]\npath = \"x\"\nwhen = \"date_equal\"\nvalue = \"31.31.2020\"\n", 6,
-         "is not a date"},
+        {"[product]\nname = \"N\"\n[[delete]]\npath = \"x\"\nwhen = \"date_equal\"\nvalue = \"31.31.2020\"\n",
+         6, "is not a date"},
         {"[product]\nname = \"N\"\n[build]\nvolume_size = \"lots\"\n", 4, "build.volume_size must be 0"},
     };
     for (const BadProduct& c : cases) {
@@ -356,7 +362,8 @@ TEST_F(ProductFolder, MistakesAreNamedWithTheirPlaceAndNothingIsRead) {
         ASSERT_FALSE(errors.empty());
         bool found = false;
         for (const std::string& e : errors) {
-            std::string place = (folder / "product.toml").string() + (c.line ? ":" + std::to_string(c.line) + ":" : "");
+            std::string place =
+                (folder / "product.toml").string() + (c.line ? ":" + std::to_string(c.line) + ":" : "");
             if (e.find(c.says) != std::string::npos && e.rfind(place, 0) == 0)
                 found = true;
         }
@@ -365,9 +372,7 @@ TEST_F(ProductFolder, MistakesAreNamedWithTheirPlaceAndNothingIsRead) {
 }
 
 TEST_F(ProductFolder, AFileBeyondOneGibibyteIsRefused) {
-    {
-        std::ofstream big(folder / "big.bin", std::ios::binary);
-    }
+    { std::ofstream big(folder / "big.bin", std::ios::binary); }
     fs::resize_file(folder / "big.bin", (std::uintmax_t{1} << 30) + 1); // sparse: no disk used
     Product product;
     std::vector<std::string> errors;
@@ -392,9 +397,11 @@ TEST_F(ProductFolder, AStubThatIsNoPeImageLeavesNothingBehind) {
 
 TEST(Extraction, NamesStayInsideTheFolder) {
     const std::pair<const char*, const char*> cases[] = {
-        {"a.txt", "a.txt"},          {"docs\\guide.txt", "docs/guide.txt"}, {".\\x\\\\y", "x/y"},
-        {"..\\evil.txt", ""},        {"docs\\..\\..\\x", ""},                {"C:\\Windows\\x.dll", ""},
-        {"\\root.txt", ""},          {"/etc/passwd", ""},                   {"folder\\", ""},
+        {"a.txt", "a.txt"},      {"docs\\guide.txt", "docs/guide.txt"},
+        {".\\x\\\\y", "x/y"},    {"..\\evil.txt", ""},
+        {"docs\\..\\..\\x", ""}, {"C:\\Windows\\x.dll", ""},
+        {"\\root.txt", ""},      {"/etc/passwd", ""},
+        {"folder\\", ""},
     };
     for (const auto& [name, expected] : cases)
         EXPECT_EQ(extraction_path(String(name)), expected) << name;

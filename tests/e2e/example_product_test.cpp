@@ -35,8 +35,8 @@ TEST(ExampleProduct, BuildsInspectsRunsAndBuildsAgainTheSame) {
     // Reproducible builds need a fixed date; the example's files keep theirs.
     SetEnvironmentVariableA("SOURCE_DATE_EPOCH", "1700000000");
     const std::string installer = folder.file("DemoToolSetup.exe");
-    std::vector<std::string> build = {"build", example_product(), "-o", installer, "--stub",
-                                      program("varnook.exe")};
+    std::vector<std::string> build = {"build",   example_product(), "-o",
+                                      installer, "--stub",          program("varnook.exe")};
 
     RunResult first = builder(build);
     ASSERT_TRUE(first.started);
@@ -46,7 +46,8 @@ TEST(ExampleProduct, BuildsInspectsRunsAndBuildsAgainTheSame) {
 
     RunResult inspect = builder({"inspect", installer});
     EXPECT_EQ(inspect.exit_code, 0u) << inspect.output;
-    EXPECT_NE(inspect.output.find("product               \"Demo Tool\""), std::string::npos) << inspect.output;
+    EXPECT_NE(inspect.output.find("product               \"Demo Tool\""), std::string::npos)
+        << inspect.output;
     EXPECT_NE(inspect.output.find("\"docs\\\\guide.txt\"  program"), std::string::npos) << inspect.output;
     EXPECT_NE(inspect.output.find("\"Deutsch\", title \"<product> einrichten\""), std::string::npos)
         << inspect.output;
@@ -69,7 +70,8 @@ TEST(ExampleProduct, BuildsInspectsRunsAndBuildsAgainTheSame) {
     // A mistake in the product file names its place; nothing is written.
     const std::string broken = folder.file("broken.toml");
     ASSERT_TRUE(write_file(broken, String("[product]\nname = \"X\"\n[[files]]\nsource = \"nowhere.bin\"\n")));
-    RunResult refused = builder({"build", broken, "-o", folder.file("broken.exe"), "--stub", program("varnook.exe")});
+    RunResult refused =
+        builder({"build", broken, "-o", folder.file("broken.exe"), "--stub", program("varnook.exe")});
     EXPECT_EQ(refused.exit_code, 1u);
     EXPECT_NE(refused.output.find("broken.toml:4:"), std::string::npos) << refused.output;
     EXPECT_NE(refused.output.find("does not exist"), std::string::npos) << refused.output;
