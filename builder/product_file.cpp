@@ -428,7 +428,9 @@ class ProductReader {
         if (context_.volume_size >= 0)
             options.volume_size = context_.volume_size;
         std::string stem = fs::path(product_.output).stem().string();
-        product_.script.volume_base_name = to_string(stem.empty() ? "setup" : stem);
+        product_.script.volume_base_name = to_string(stem);
+        if (is_blank(product_.script.volume_base_name))
+            product_.script.volume_base_name = "setup";
         text_into(t, "build", "volume_name", product_.script.volume_base_name, "DISK");
         if (is_blank(product_.script.volume_base_name))
             error(t->get("volume_name")->source(), "build.volume_name must not be blank; write a short name "
