@@ -161,8 +161,13 @@ class ProductReader {
 
     // --- typed access ---------------------------------------------------------------
 
-    static const toml::table* table_at(const toml::table& root, const char* key) {
+    // The table under key; null when there is none (and an error when the key holds
+    // something else).
+    const toml::table* table_at(const toml::table& root, const char* key) {
         const toml::node* node = root.get(key);
+        if (node && !node->is_table())
+            error(node->source(),
+                  std::string(key) + " must be a table, written [" + key + "] on a line of its own");
         return node ? node->as_table() : nullptr;
     }
 

@@ -338,6 +338,7 @@ TEST_F(ProductFolder, MistakesAreNamedWithTheirPlaceAndNothingIsRead) {
         {"[product]\nname = \"N\"\n[options]\npacked_file_data = true\n", 4,
          "follows from the product's content"},
         {"[product]\nname = \"N\"\n[product]\n", 3, "not valid TOML"},
+        {"options = true\n[product]\nname = \"N\"\n", 1, "options must be a table, written [options]"},
         {"[product]\nname = \"N\"\n[[languages]]\nname = \"X\"\n[languages.strings]\n\"9999\" = \"x\"\n", 6,
          "unknown language string \"9999\""},
         {"[product]\nname = \"N\"\n[[languages]]\nname = \"X\"\n[languages.strings]\nvolume_request = "
