@@ -2,30 +2,13 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
+#include "builder/host_file.h"
 #include "builder/payload_writer.h"
 #include "builder/pe_writer.h"
 
 namespace fs = std::filesystem;
-
-namespace {
-
-bool write_whole(const fs::path& path, const String& bytes, std::string& error) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (out)
-        out.write(bytes.c_str(), bytes.length());
-    if (out)
-        out.flush();
-    if (!out) {
-        error = "cannot write " + path.string();
-        return false;
-    }
-    return true;
-}
-
-} // namespace
 
 std::string find_stub(const std::string& builder_program) {
     if (const char* env = std::getenv("VARNOOK_STUB"); env && *env)
@@ -64,7 +47,8 @@ bool build_installer(const Product& product, const String& stub, BuildResult& re
         fs::path temporary = path;
         temporary += ".part";
         temporaries.push_back(temporary);
-        if (!write_whole(temporary, *bytes, error)) {
+        if (!write_host_file(temporary.string(), bytes->c_str(), static_cast<size_t>(bytes->length()))) {
+            error = "cannot write " + temporary.string();
             discard();
             return false;
         }

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "builder/file_time.h"
+#include "builder/host_file.h"
 
 namespace fs = std::filesystem;
 

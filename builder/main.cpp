@@ -5,13 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "builder/build.h"
 #include "builder/extract.h"
+#include "builder/host_file.h"
 #include "builder/inspect.h"
 #include "builder/installer_reader.h"
 #include "builder/packer.h"
@@ -48,17 +47,6 @@ void usage(FILE* to) {
         std::fprintf(to, "  %d  %s\n", level, pack_level_description(level));
 }
 
-bool read_string(const std::string& path, String& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad() || content.size() > static_cast<size_t>(String::max_length))
-        return false;
-    bytes = String(content.data(), static_cast<std::int32_t>(content.size()));
-    return true;
-}
-
 // Reads the level of "--level N"; false after saying what is wrong.
 bool parse_level(const char* text, int& level) {
     char* end = nullptr;
@@ -69,22 +57,6 @@ bool parse_level(const char* text, int& level) {
     }
     level = static_cast<int>(value);
     return true;
-}
-
-bool read_file(const char* path, std::vector<unsigned char>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
-bool write_file(const char* path, const void* bytes, size_t size) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
-    out.write(static_cast<const char*>(bytes), static_cast<std::streamsize>(size));
-    return static_cast<bool>(out.flush());
 }
 
 double seconds_since(std::chrono::steady_clock::time_point start) {
@@ -113,26 +85,27 @@ int pack_command(int argc, char** argv) {
         usage(stderr);
         return 2;
     }
-    std::vector<unsigned char> input;
-    if (!read_file(files[0], input)) {
+    String input;
+    if (!read_host_file(files[0], input)) {
         std::fprintf(stderr, "varnook-build: cannot read %s\n", files[0]);
         return 1;
     }
-    if (input.size() > pack_max_input) {
+    size_t input_size = static_cast<size_t>(input.length());
+    if (input_size > pack_max_input) {
         std::fprintf(stderr, "varnook-build: %s is longer than %zu bytes\n", files[0], pack_max_input);
         return 1;
     }
     std::vector<unsigned char> block;
     auto start = std::chrono::steady_clock::now();
-    pack_block(input.data(), input.size(), level, block);
+    pack_block(input.c_str(), input_size, level, block);
     double seconds = seconds_since(start);
-    if (!write_file(files[1], block.data(), block.size())) {
+    if (!write_host_file(files[1], block.data(), block.size())) {
         std::fprintf(stderr, "varnook-build: cannot write %s\n", files[1]);
         return 1;
     }
     std::printf("level %d (%s), working memory %.1f MiB\n", level, pack_level_description(level),
-                static_cast<double>(pack_memory_bytes(input.size(), level)) / (1 << 20));
-    report("packed", input.size(), block.size(), seconds);
+                static_cast<double>(pack_memory_bytes(input_size, level)) / (1 << 20));
+    report("packed", input_size, block.size(), seconds);
     return 0;
 }
 
@@ -141,13 +114,13 @@ int unpack_command(int argc, char** argv) {
         usage(stderr);
         return 2;
     }
-    std::vector<unsigned char> block;
-    if (!read_file(argv[0], block) || block.size() > 0x7FFFFFFF) {
+    String block;
+    if (!read_host_file(argv[0], block)) {
         std::fprintf(stderr, "varnook-build: cannot read %s\n", argv[0]);
         return 1;
     }
-    const char* data = reinterpret_cast<const char*>(block.data());
-    int32_t size = static_cast<int32_t>(block.size());
+    const char* data = block.c_str();
+    int32_t size = block.length();
     auto start = std::chrono::steady_clock::now();
     bool ok = unpack_block(data, size);
     double seconds = seconds_since(start);
@@ -155,13 +128,13 @@ int unpack_command(int argc, char** argv) {
         std::fprintf(stderr, "varnook-build: %s is not a valid packed block\n", argv[0]);
         return 1;
     }
-    bool written = write_file(argv[1], data, static_cast<size_t>(size));
+    bool written = write_host_file(argv[1], data, static_cast<size_t>(size));
     heap_free(const_cast<char*>(data));
     if (!written) {
         std::fprintf(stderr, "varnook-build: cannot write %s\n", argv[1]);
         return 1;
     }
-    report("unpacked", static_cast<size_t>(size), block.size(), seconds);
+    report("unpacked", static_cast<size_t>(size), static_cast<size_t>(block.length()), seconds);
     return 0;
 }
 
@@ -242,7 +215,7 @@ int build_command(int argc, char** argv, const char* program) {
         return 1;
     }
     String stub;
-    if (!read_string(product.stub, stub)) {
+    if (!read_host_file(product.stub, stub)) {
         std::fprintf(stderr, "varnook-build: cannot read the stub %s\n", product.stub.c_str());
         return 1;
     }
@@ -270,7 +243,7 @@ std::string folder_of(const std::string& path) {
 // Opens the installer named by the one argument left; prints why not.
 bool open_named_installer(const std::string& path, OpenedInstaller& installer) {
     String image;
-    if (!read_string(path, image)) {
+    if (!read_host_file(path, image)) {
         std::fprintf(stderr, "varnook-build: cannot read %s\n", path.c_str());
         return false;
     }
@@ -357,7 +330,7 @@ int strip_command(int argc, char** argv) {
                               "varnook-build strip setup.exe -o bare.exe"))
         return 2;
     String image;
-    if (!read_string(installer_path, image)) {
+    if (!read_host_file(installer_path, image)) {
         std::fprintf(stderr, "varnook-build: cannot read %s\n", installer_path);
         return 1;
     }
@@ -367,7 +340,7 @@ int strip_command(int argc, char** argv) {
         std::fprintf(stderr, "varnook-build: %s: %s\n", installer_path, error.c_str());
         return 1;
     }
-    if (!write_file(output, bare.c_str(), static_cast<size_t>(bare.length()))) {
+    if (!write_host_file(output, bare.c_str(), static_cast<size_t>(bare.length()))) {
         std::fprintf(stderr, "varnook-build: cannot write %s\n", output);
         return 1;
     }

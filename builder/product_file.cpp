@@ -5,8 +5,6 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <sstream>
 #include <system_error>
@@ -14,8 +12,8 @@
 #include <toml++/toml.h>
 
 #include "builder/english_strings.h"
-#include "builder/file_time.h"
 #include "builder/flag_names.h"
+#include "builder/host_file.h"
 #include "builder/pe_version.h"
 #include "core/datetime.h"
 
@@ -343,13 +341,10 @@ class ProductReader {
                              " bytes, more than an installer can carry");
             return false;
         }
-        std::ifstream in(path, std::ios::binary);
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (in.bad() || bytes.size() != size) {
+        if (!read_host_file(path.string(), out) || static_cast<std::uintmax_t>(out.length()) != size) {
             error(where, what + " \"" + path.string() + "\" cannot be read");
             return false;
         }
-        out = String(bytes.data(), static_cast<std::int32_t>(bytes.size()));
         return true;
     }
 
@@ -1081,11 +1076,11 @@ bool read_product_text(const std::string& text, const std::string& path, const P
 
 bool read_product_file(const std::string& path, const ProductContext& context, Product& product,
                        std::vector<std::string>& errors) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        errors.push_back(path + ": cannot open the product file");
+    String text;
+    if (!read_host_file(path, text)) {
+        errors.push_back(path + ": cannot read the product file");
         return false;
     }
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return read_product_text(text, path, context, product, errors);
+    return read_product_text(std::string(text.c_str(), static_cast<size_t>(text.length())), path, context,
+                             product, errors);
 }

@@ -17,7 +17,7 @@
 #include "builder/build.h"
 #include "builder/english_strings.h"
 #include "builder/extract.h"
-#include "builder/file_time.h"
+#include "builder/host_file.h"
 #include "builder/flag_names.h"
 #include "builder/inspect.h"
 #include "builder/installer_reader.h"

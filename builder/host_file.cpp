@@ -1,4 +1,7 @@
-#include "builder/file_time.h"
+#include "builder/host_file.h"
+
+#include <fstream>
+#include <iterator>
 
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -8,6 +11,25 @@
 #else
 #include <utime.h>
 #endif
+
+bool read_host_file(const std::string& path, String& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad() || content.size() > static_cast<size_t>(String::max_length))
+        return false;
+    bytes = String(content.data(), static_cast<std::int32_t>(content.size()));
+    return true;
+}
+
+bool write_host_file(const std::string& path, const void* data, size_t size) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out)
+        return false;
+    out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+    return static_cast<bool>(out.flush());
+}
 
 bool file_modified_seconds(const std::string& path, std::int64_t& seconds) {
 #ifdef _WIN32
