@@ -375,9 +375,10 @@ char* String::try_extend(int32_t n) {
 }
 
 void String::shrink_by(int32_t n) {
-    if (n <= 0)
-        return;
-    set_length(n >= length_ ? 0 : length_ - n);
+    // A negative n grows the String like set_length does; the difference is taken
+    // in 64 bits so that no n overflows it.
+    int64_t wanted = static_cast<int64_t>(length_) - n;
+    set_length(wanted <= 0 ? 0 : checked_length(wanted));
 }
 
 bool String::ensure_length(int32_t n) {
@@ -713,7 +714,8 @@ int32_t String::find(const char* pattern, int32_t start, uint32_t flags, int32_t
             hit = ignore_case ? compare_folded(at, pattern, p) == 0
                               : std::memcmp(at, pattern, static_cast<std::size_t>(p)) == 0;
         }
-        // The byte after the match is at pos + width, inside the String whenever pos < last.
+        // The byte after the match is at pos + width (for a set, the byte after the one
+        // matched), inside the String whenever pos < last.
         if (hit && (flags & match_whole_word) != 0)
             hit = (pos <= 0 || !is_word_char(at[-1])) && (pos >= last || !is_word_char(at[width]));
         if (hit)
@@ -838,7 +840,9 @@ int32_t String::replace(const char* pattern, const char* replacement, uint32_t f
     const uint32_t scan_flags = flags & ~(match_backward | match_return_end);
     const bool wildcards = (flags & match_wildcards) != 0;
     const int32_t pattern_length = text_length(pattern);
-    // A set of characters matches one byte.
+    // A set of characters matches one byte, and that byte alone is replaced: the
+    // pattern's length would take the bytes after it too, and run past the end for
+    // a match near it.
     const int32_t p = (flags & match_char_set) != 0 ? 1 : pattern_length;
     const int32_t r = text_length(replacement);
     const int64_t d = static_cast<int64_t>(r) - p;

@@ -99,7 +99,8 @@ class String {
     // As extend, but null when n < 0 or the allocation fails; n = 0 gives the end
     // (null when there is no buffer).
     char* try_extend(int32_t n);
-    // Shortens by n bytes (n <= 0: nothing).
+    // set_length (length - n): an n of at least the length clears (0 frees the buffer
+    // of an empty String), a negative n grows, leaving the new bytes uninitialised.
     void shrink_by(int32_t n);
     // n < capacity: raises the length to n in place when shorter, returns false.
     // Otherwise set_length (n) and returns true.

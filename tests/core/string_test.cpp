@@ -130,12 +130,38 @@ TEST(String, ExtendReturnsTheFirstNewByte) {
     EXPECT_EQ(bytes_of(s), "abcde");
     EXPECT_EQ(s.extend(0), nullptr);
     EXPECT_EQ(s.extend(-4), nullptr);
-    s.shrink_by(2);
-    EXPECT_EQ(bytes_of(s), "abc");
-    s.shrink_by(-7); // never grows
-    EXPECT_EQ(bytes_of(s), "abc");
-    s.shrink_by(INT32_MAX);
+}
+
+TEST(String, ShrinkByIsSetLengthOfTheLengthLessN) {
+    struct Case {
+        int32_t n;
+        int32_t length; // afterwards; 0 means the buffer is freed
+    };
+    const Case cases[] = {
+        {2, 3}, {5, 0}, {6, 0}, {INT32_MAX, 0}, {0, 5}, {-3, 8},
+    };
+    for (const Case& c : cases) {
+        String s("abcde");
+        s.shrink_by(c.n);
+        EXPECT_EQ(s.length(), c.length) << c.n;
+        if (c.length == 0)
+            EXPECT_EQ(s.data(), nullptr) << c.n;
+        else
+            EXPECT_EQ(std::string(s.c_str(), 3), "abc") << c.n;
+        expect_valid(s);
+    }
+
+    // An empty String that still holds a buffer: nothing to shrink, but length 0 frees it.
+    String s("abc");
+    s.data()[0] = '\0';
+    s.recompute_length();
+    ASSERT_NE(s.data(), nullptr);
+    s.shrink_by(0);
     EXPECT_EQ(s.data(), nullptr);
+
+    String big("abc");
+    EXPECT_TRUE(ends_out_of_memory([&] { big.shrink_by(INT32_MIN); }));
+    EXPECT_EQ(bytes_of(big), "abc");
 }
 
 TEST(String, EnsureLengthReallocatesOnlyAtCapacity) {
@@ -569,7 +595,10 @@ TEST(String, FindWithMatchFlags) {
         {"Hello", "L", 0, String::match_char_set | String::match_ignore_case, 2, all},
         {"hello", "xyz", 0, String::match_char_set, -1, all},
         {"hello", "lo", all, String::match_char_set | String::match_backward, 4, all},
-        {"a+ b", "+b", 0, String::match_char_set | String::match_whole_word, 3, all}, // one-byte matches
+        // One-byte matches: whole word looks at the byte right after the one matched.
+        {"a+ b", "+b", 0, String::match_char_set | String::match_whole_word, 3, all},
+        {"a +b", "+-", 0, String::match_char_set | String::match_whole_word, -1, all},
+        {"; a", ";:,.", 0, String::match_char_set | String::match_whole_word, 0, all},
         {"abcabd", "ab?", 3, String::match_wildcards, 3, all},
         {"xAbc", "a?C", 0, String::match_wildcards | String::match_ignore_case, 1, all},
         {"xAbc", "a?C", 0, String::match_wildcards, -1, all},
@@ -695,6 +724,10 @@ TEST(String, ReplaceInPlaceShrinkingAndGrowing) {
         {"a \"a\" a", "a", "bb", String::match_skip_quoted, 0, all, 2, "bb \"a\" bb"},
         {"a,b;c", ",;", "--", String::match_char_set, 0, all, 2, "a--b--c"},
         {"a,b;c", ",;", "", String::match_char_set, 0, all, 2, "abc"},
+        // A set matches one byte: that byte alone is replaced, up to the last one.
+        {"1 2\t", " \t", "_", String::match_char_set, 0, all, 2, "1_2_"},
+        {"a,b;", ",;:", "--", String::match_char_set, 0, all, 2, "a--b--"},
+        {"a+ +b +", "+-", "#", String::match_char_set | String::match_whole_word, 0, all, 1, "a+ +b #"},
         // The scan always runs forward and reports match starts.
         {"abab", "AB", "x", String::match_backward | String::match_return_end | String::match_ignore_case, 0,
          all, 2, "xx"},
@@ -1310,7 +1343,6 @@ TEST(String, OutOfRangePositionsChangeNothing) {
         EXPECT_EQ(s.extend(n), nullptr) << n;
         EXPECT_EQ(s.try_extend(n), nullptr) << n;
         EXPECT_FALSE(s.ensure_length(n)) << n;
-        s.shrink_by(n);
         EXPECT_EQ(bytes_of(s), "abc") << n;
         expect_valid(s);
     }
