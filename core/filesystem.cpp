@@ -57,9 +57,9 @@ void add_rename_entry(String& text, const char* key, const char* value) {
     static const char header[] = "[rename]";
     int32_t section = text.find(header, 0, String::match_ignore_case);
     if (section < 0) {
-        // An empty file has no last line to end.
-        if (!text.is_empty())
-            text.ensure_line_end();
+        // A line end goes first unless the text already ends with one; an empty or
+        // new file therefore starts with a blank line.
+        text.ensure_line_end();
         text.append_format("%s\r\n%s=%s", header, text_or_empty(key), text_or_empty(value));
         return;
     }
@@ -148,7 +148,9 @@ bool same_folder(const char* a, const char* b) {
     String second(text_or_empty(b));
     first.strip_right_char('\\');
     second.strip_right_char('\\');
-    return first.compare(second, false) == 0;
+    // Against a text, an empty String equals an empty text whether or not it still
+    // holds a buffer; two folders that strip down to nothing are the same.
+    return first.compare(second.c_str(), false) == 0;
 }
 
 bool is_rooted(const char* path) {

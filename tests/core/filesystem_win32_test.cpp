@@ -680,8 +680,12 @@ class WininitFile {
 
 TEST_F(FileSystem, WininitRenameCreatesTheFileAndPutsNewEntriesFirst) {
     WininitFile wininit;
+    // A new file and an empty one start with a line end, as any text without one does.
     ASSERT_TRUE(wininit_rename("NUL", "C:\\OLD.DLL"));
-    EXPECT_EQ(content_of(wininit.path()), "[rename]\r\nNUL=C:\\OLD.DLL");
+    EXPECT_EQ(content_of(wininit.path()), "\r\n[rename]\r\nNUL=C:\\OLD.DLL");
+    ASSERT_TRUE(write_file(wininit.path().c_str(), "", 0));
+    ASSERT_TRUE(wininit_rename("NUL", "C:\\OLD.DLL"));
+    EXPECT_EQ(content_of(wininit.path()), "\r\n[rename]\r\nNUL=C:\\OLD.DLL");
 
     ASSERT_TRUE(write_file(wininit.path().c_str(), "[boot]\r\nx=1\r\n[Rename]\r\nNUL=C:\\OLD.DLL\r\n",
                            String::to_end));

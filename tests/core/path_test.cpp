@@ -90,10 +90,28 @@ TEST(Path, AddExtensionOnlyWhereThereIsNone) {
 }
 
 TEST(Path, SameFolderIgnoresCaseAndTrailingBackslashes) {
-    EXPECT_TRUE(same_folder("C:\\Program Files\\App", "c:\\PROGRAM FILES\\app\\\\"));
-    EXPECT_TRUE(same_folder("C:\\", "c:"));
-    EXPECT_FALSE(same_folder("C:\\App", "C:\\App2"));
-    EXPECT_FALSE(same_folder("C:\\App", "C:\\Ap"));
+    struct Case {
+        const char* a;
+        const char* b;
+        bool same;
+    };
+    const Case cases[] = {
+        {"C:\\Program Files\\App", "c:\\PROGRAM FILES\\app\\\\", true},
+        {"C:\\", "c:", true},
+        {"C:\\App", "C:\\App2", false},
+        {"C:\\App", "C:\\Ap", false},
+        // Texts that are empty, or become empty once the backslashes go.
+        {"", "", true},
+        {"\\", "\\\\", true},
+        {"\\", "", true},
+        {nullptr, "\\", true},
+        {"", "C:", false},
+        {"C:\\", "\\", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(same_folder(c.a, c.b), c.same) << (c.a ? c.a : "null") << " and " << c.b;
+        EXPECT_EQ(same_folder(c.b, c.a), c.same) << c.b << " and " << (c.a ? c.a : "null");
+    }
 }
 
 TEST(Path, RootedNames) {
@@ -172,7 +190,11 @@ TEST(Path, MakeAbsoluteAgainstABase) {
 TEST(Path, RenameEntriesGoFirstInTheirSection) {
     String text;
     add_rename_entry(text, "NUL", "C:\\OLD.DLL");
-    EXPECT_STREQ(text.c_str(), "[rename]\r\nNUL=C:\\OLD.DLL");
+    EXPECT_STREQ(text.c_str(), "\r\n[rename]\r\nNUL=C:\\OLD.DLL");
+
+    text = "[Settings]\r\n";
+    add_rename_entry(text, "NUL", "C:\\A.DLL");
+    EXPECT_STREQ(text.c_str(), "[Settings]\r\n[rename]\r\nNUL=C:\\A.DLL");
 
     text = "[Settings]\r\nx=1";
     add_rename_entry(text, "NUL", "C:\\A.DLL");
