@@ -1,12 +1,10 @@
 #include "core/variant.h"
 
 #include <cfloat>
-#include <cinttypes>
 #include <cstdint>
 #include <limits>
 
 #include "core/numbers.h"
-#include "core/text_format.h"
 
 namespace {
 
@@ -301,8 +299,8 @@ int64_t Variant::to_int64() const {
 double Variant::to_double() const {
     switch (class_) {
     case class_integer:
-        if (type_ == type_uint64)
-            return static_cast<double>(integer_);
+        // Every integer kind reads as the signed 64-bit number, the unsigned 64-bit
+        // kind too: all 64 bits are one signed value in texts and reals alike.
         return static_cast<double>(static_cast<int64_t>(integer_));
     case class_real:
         return real_;
@@ -326,13 +324,8 @@ float Variant::to_float() const {
 
 String Variant::to_text() const {
     switch (class_) {
-    case class_integer: {
-        if (type_ != type_uint64)
-            return int64_text(static_cast<int64_t>(integer_));
-        char digits[24];
-        format_text(digits, static_cast<int>(sizeof digits), "%" PRIu64, integer_);
-        return String(digits);
-    }
+    case class_integer:
+        return int64_text(static_cast<int64_t>(integer_));
     case class_real:
         return decimal_text(real_, -1);
     case class_text:

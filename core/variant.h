@@ -31,8 +31,9 @@
 //
 // Sound readings where a plain cast would not be: a real read as an integer is
 // truncated towards zero and held to the target's range (NaN gives 0); a real too
-// large for a single real reads as an infinity; an unsigned 64-bit value (type 9)
-// reads as the unsigned number it is, in texts and reals alike.
+// large for a single real reads as an infinity. Integers of every kind read as
+// their 64 bits taken as a signed number, in texts and reals alike, so an unsigned
+// 64-bit value (type 9) with its top bit set reads as negative.
 
 #include <cstdint>
 

@@ -69,7 +69,7 @@ TEST(Variant, SettersStoreTypeClassAndWidenedValue) {
         {[](Variant& v) { v.set_int32(-1); }, 6, 1, -1, "-1"},
         {[](Variant& v) { v.set_uint32(0xFFFFFFFFu); }, 7, 1, 0xFFFFFFFFll, "4294967295"},
         {[](Variant& v) { v.set_int64(INT64_MIN); }, 8, 1, INT64_MIN, "-9223372036854775808"},
-        {[](Variant& v) { v.set_uint64(UINT64_MAX); }, 9, 1, -1, "18446744073709551615"},
+        {[](Variant& v) { v.set_uint64(UINT64_MAX); }, 9, 1, -1, "-1"},
         {[](Variant& v) { v.set_uint32_alt(7); }, 16, 1, 7, "7"},
         {[](Variant& v) { v.set_float(0.5f); }, 10, 2, 0, "0.5"},
         {[](Variant& v) { v.set_double(2.5); }, 11, 2, 2, "2.5"},
@@ -116,12 +116,37 @@ TEST(Variant, IntegerGettersTakeLowBitsOfTheStoredValue) {
     EXPECT_EQ(v.to_int32(), 0);
     EXPECT_TRUE(v.to_bool());
     EXPECT_FALSE(v.is_zero());
-    // Signed kinds read as signed reals; the unsigned 64-bit kind as unsigned.
     v.set_int32(-3);
     EXPECT_EQ(v.to_double(), -3.0);
-    v.set_uint64(UINT64_MAX);
-    EXPECT_EQ(v.to_double(), 18446744073709551616.0);
-    EXPECT_GT(v.to_float(), 0.0f);
+}
+
+TEST(Variant, UnsignedSixtyFourBitValuesReadAsSigned) {
+    struct Case {
+        uint64_t value;
+        double real;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, 0.0, "0"},
+        {0x7FFFFFFFFFFFFFFFull, 9223372036854775807.0, "9223372036854775807"},
+        {0x8000000000000000ull, -9223372036854775808.0, "-9223372036854775808"},
+        {0xFFFFFFFFFFFFFFFEull, -2.0, "-2"},
+        {UINT64_MAX, -1.0, "-1"},
+    };
+    for (const Case& c : cases) {
+        Variant v;
+        v.set_uint64(c.value);
+        EXPECT_EQ(v.to_double(), c.real) << c.text;
+        EXPECT_EQ(v.to_float(), static_cast<float>(c.real)) << c.text;
+        EXPECT_EQ(text_of(v.to_text()), c.text);
+        // Conversion reads through the same getters.
+        Variant real = v;
+        real.convert(Variant::type_double);
+        EXPECT_EQ(real.type(), Variant::type_double);
+        EXPECT_EQ(real.to_double(), c.real) << c.text;
+        v.convert(Variant::type_text);
+        EXPECT_EQ(text_of(v.text()), c.text);
+    }
 }
 
 TEST(Variant, TextConvertsToEachIntegerKind) {
