@@ -13,9 +13,9 @@ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
     -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" \
     -DVARNOOK_TESTS=OFF -DVARNOOK_FUZZ=ON >/dev/null
-targets="unpack_fuzz pack_round_trip_fuzz payload_fuzz script_fuzz pe_version_fuzz"
+targets="unpack_fuzz pack_round_trip_fuzz payload_fuzz script_fuzz pe_version_fuzz datetime_fuzz command_line_fuzz"
 # shellcheck disable=SC2086
-cmake --build "$dir" --target $targets varnook-build
+cmake --build "$dir" --target $targets varnook-build make_seeds
 
 for target in $targets; do
     mkdir -p "$dir/corpus/$target"
@@ -24,17 +24,31 @@ mkdir -p "$dir/findings"
 cp /usr/lib/x86_64-linux-gnu/wine/x86_64-windows/lz32.dll "$dir/corpus/pe_version_fuzz/" 2>/dev/null || true # a small PE with a version
 # Seeds: real blocks of a few files, so that the unpacker starts behind the header.
 for level in 1 5 9; do
-    for file in README.md installer/unpack.h; do
+    for file in README.md core/datetime.cpp; do
         "$dir/bin/varnook-build" pack "$file" "$dir/corpus/unpack_fuzz/seed-$level-$(basename "$file")" \
             --level "$level" >/dev/null
     done
+done
+# Real payload sections and install scripts of a few products, so that the payload
+# and script readers start behind their checksums.
+"$dir/bin/make_seeds" examples/demo-tool/product.toml "$dir/corpus/payload_fuzz" "$dir/corpus/script_fuzz" >/dev/null
+# Date texts of each form the reader knows, and command lines with every switch.
+seed=0
+for text in "Tuesday, March 5th, 2002" "3/5/02, 1:02:03 pm" "3.5.2002 23:59" "5-Mar-02" "5 March 2002" \
+    "March 2002" "3/2002" "10/10/1582" "12:30 am"; do
+    seed=$((seed + 1))
+    printf '%s' "$text" >"$dir/corpus/datetime_fuzz/seed-$seed"
+done
+for line in '/a /d:"C:\Program Files\Demo" /n:"Demo Tool"' '-u:"Demo ""Tool""" /r:"notepad.exe"' '/u /A / x'; do
+    seed=$((seed + 1))
+    printf '%s' "$line" >"$dir/corpus/command_line_fuzz/seed-$seed"
 done
 
 for target in $targets; do
     echo "== $target for $seconds s"
     "$dir/bin/$target" "$dir/corpus/$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
         -rss_limit_mb=4096 -artifact_prefix="$dir/findings/$target-" -print_final_stats=1 2>&1 |
-        grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|==[0-9]+==|SUMMARY|INFO: Loaded)' || true
+        grep -E '^(#[0-9]+[[:space:]]+(INITED|DONE)|stat::number_of_executed_units|==[0-9]+==|SUMMARY|INFO: Loaded)' || true
     # libFuzzer exits non-zero on a finding; the artifact shows it too.
     if compgen -G "$dir/findings/$target-*" >/dev/null; then
         echo "fuzz: $target found a failing input:" "$dir"/findings/"$target"-*
