@@ -3,12 +3,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <string>
 #include <vector>
 
 #include "builder/build.h"
+#include "builder/command_line.h"
 #include "builder/extract.h"
 #include "builder/host_file.h"
 #include "builder/inspect.h"
@@ -21,44 +21,6 @@
 
 namespace {
 
-void usage(FILE* to) {
-    std::fprintf(to,
-                 "usage: varnook-build COMMAND ...\n"
-                 "\n"
-                 "commands:\n"
-                 "  build PRODUCT.toml [-o setup.exe] [--volume-size SIZE] [--level N] [--stub FILE]\n"
-                 "                            build the installer a product file describes\n"
-                 "  inspect setup.exe         show what an installer holds and check it\n"
-                 "  extract setup.exe -d DIR  write the product's files into DIR\n"
-                 "  strip setup.exe -o bare.exe\n"
-                 "                            write the installer without its payload\n"
-                 "  pack IN OUT [--level N]   pack the file IN into the packed block OUT\n"
-                 "  unpack IN OUT             unpack the packed block IN into the file OUT\n"
-                 "\n"
-                 "pack and unpack print the sizes, the ratio (packed / unpacked) and the time taken.\n"
-                 "SIZE is in bytes, or with K or M (1000s), e.g. 1.44M. SOURCE_DATE_EPOCH, when set,\n"
-                 "dates the uninstaller and caps the file times, for reproducible builds.\n"
-                 "The stub is --stub, else [build] stub of the product file, else $VARNOOK_STUB,\n"
-                 "else varnook.exe beside this program.\n"
-                 "\n"
-                 "levels (default %d):\n",
-                 pack_level_default);
-    for (int level = pack_level_fastest; level <= pack_level_best; ++level)
-        std::fprintf(to, "  %d  %s\n", level, pack_level_description(level));
-}
-
-// Reads the level of "--level N"; false after saying what is wrong.
-bool parse_level(const char* text, int& level) {
-    char* end = nullptr;
-    long value = std::strtol(text, &end, 10);
-    if (*end != '\0' || value < pack_level_fastest || value > pack_level_best) {
-        std::fprintf(stderr, "varnook-build: --level takes %d to %d\n", pack_level_fastest, pack_level_best);
-        return false;
-    }
-    level = static_cast<int>(value);
-    return true;
-}
-
 double seconds_since(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -70,21 +32,9 @@ void report(const char* verb, size_t unpacked, size_t packed, double seconds) {
                 packed, ratio, seconds, rate);
 }
 
-int pack_command(int argc, char** argv) {
-    int level = pack_level_default;
-    std::vector<const char*> files;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--level") == 0 && i + 1 < argc) {
-            if (!parse_level(argv[++i], level))
-                return 2;
-        } else {
-            files.push_back(argv[i]);
-        }
-    }
-    if (files.size() != 2) {
-        usage(stderr);
-        return 2;
-    }
+int pack_command(const BuilderRequest& request) {
+    int level = request.level != 0 ? request.level : pack_level_default;
+    const char* files[] = {request.input.c_str(), request.output.c_str()};
     String input;
     if (!read_host_file(files[0], input)) {
         std::fprintf(stderr, "varnook-build: cannot read %s\n", files[0]);
@@ -109,11 +59,8 @@ int pack_command(int argc, char** argv) {
     return 0;
 }
 
-int unpack_command(int argc, char** argv) {
-    if (argc != 2) {
-        usage(stderr);
-        return 2;
-    }
+int unpack_command(const BuilderRequest& request) {
+    const char* argv[] = {request.input.c_str(), request.output.c_str()};
     String block;
     if (!read_host_file(argv[0], block)) {
         std::fprintf(stderr, "varnook-build: cannot read %s\n", argv[0]);
@@ -138,53 +85,13 @@ int unpack_command(int argc, char** argv) {
     return 0;
 }
 
-// The value of an option that takes one; null after complaining when it is missing.
-const char* option_value(int argc, char** argv, int& i) {
-    if (i + 1 >= argc) {
-        std::fprintf(stderr, "varnook-build: %s needs a value\n", argv[i]);
-        return nullptr;
-    }
-    return argv[++i];
-}
-
-int build_command(int argc, char** argv, const char* program) {
+int build_command(const BuilderRequest& request, const char* program) {
     ProductContext context;
-    std::vector<const char*> files;
-    for (int i = 0; i < argc; ++i) {
-        std::string arg = argv[i];
-        const char* value = nullptr;
-        if (arg == "-o" || arg == "--output" || arg == "--volume-size" || arg == "--level" ||
-            arg == "--stub") {
-            if (!(value = option_value(argc, argv, i)))
-                return 2;
-        }
-        if (arg == "-o" || arg == "--output") {
-            context.output = value;
-        } else if (arg == "--stub") {
-            context.stub = value;
-        } else if (arg == "--level") {
-            if (!parse_level(value, context.level))
-                return 2;
-        } else if (arg == "--volume-size") {
-            context.volume_size = parse_size(value);
-            if (context.volume_size < 0 || (context.volume_size > 0 && context.volume_size < 4096)) {
-                std::fprintf(stderr,
-                             "varnook-build: --volume-size takes 0 (no volumes) or a size of at least "
-                             "4096 bytes, such as 1440000, 700K or 1.44M\n");
-                return 2;
-            }
-        } else if (!arg.empty() && arg[0] == '-') {
-            std::fprintf(stderr, "varnook-build: build does not know %s\n", arg.c_str());
-            return 2;
-        } else {
-            files.push_back(argv[i]);
-        }
-    }
-    if (files.size() != 1) {
-        std::fprintf(stderr, "usage: varnook-build build PRODUCT.toml [-o setup.exe] [--volume-size SIZE] "
-                             "[--level N] [--stub FILE]\n");
-        return 2;
-    }
+    context.output = request.output;
+    context.stub = request.stub;
+    context.level = request.level;
+    context.volume_size = request.volume_size;
+    const char* files[] = {request.input.c_str()};
     if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch && *epoch) {
         char* end = nullptr;
         long long value = std::strtoll(epoch, &end, 10);
@@ -255,11 +162,8 @@ bool open_named_installer(const std::string& path, OpenedInstaller& installer) {
     return true;
 }
 
-int inspect_command(int argc, char** argv) {
-    if (argc != 1) {
-        std::fprintf(stderr, "usage: varnook-build inspect setup.exe\n");
-        return 2;
-    }
+int inspect_command(const BuilderRequest& request) {
+    const char* argv[] = {request.input.c_str()};
     OpenedInstaller installer;
     if (!open_named_installer(argv[0], installer))
         return 1;
@@ -276,36 +180,9 @@ int inspect_command(int argc, char** argv) {
     return 0;
 }
 
-// The arguments of a command that takes an installer and one option with its value
-// (extract's -d, strip's -o), in either order; false after printing the usage.
-bool installer_and_option(int argc, char** argv, const char* option, const char*& installer_path,
-                          const char*& value, const char* usage_line) {
-    installer_path = nullptr;
-    value = nullptr;
-    bool extra = false;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strcmp(argv[i], option) == 0) {
-            if (!(value = option_value(argc, argv, i)))
-                return false;
-        } else if (!installer_path) {
-            installer_path = argv[i];
-        } else {
-            extra = true;
-        }
-    }
-    if (!installer_path || !value || extra) {
-        std::fprintf(stderr, "usage: %s\n", usage_line);
-        return false;
-    }
-    return true;
-}
-
-int extract_command(int argc, char** argv) {
-    const char* installer_path = nullptr;
-    const char* folder = nullptr;
-    if (!installer_and_option(argc, argv, "-d", installer_path, folder,
-                              "varnook-build extract setup.exe -d DIR"))
-        return 2;
+int extract_command(const BuilderRequest& request) {
+    const char* installer_path = request.input.c_str();
+    const char* folder = request.folder.c_str();
     OpenedInstaller installer;
     if (!open_named_installer(installer_path, installer))
         return 1;
@@ -323,12 +200,9 @@ int extract_command(int argc, char** argv) {
     return 0;
 }
 
-int strip_command(int argc, char** argv) {
-    const char* installer_path = nullptr;
-    const char* output = nullptr;
-    if (!installer_and_option(argc, argv, "-o", installer_path, output,
-                              "varnook-build strip setup.exe -o bare.exe"))
-        return 2;
+int strip_command(const BuilderRequest& request) {
+    const char* installer_path = request.input.c_str();
+    const char* output = request.output.c_str();
     String image;
     if (!read_host_file(installer_path, image)) {
         std::fprintf(stderr, "varnook-build: cannot read %s\n", installer_path);
@@ -351,28 +225,28 @@ int strip_command(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        usage(stderr);
+    BuilderRequest request;
+    std::string error;
+    if (!parse_command_line(std::vector<std::string>(argv + 1, argv + argc), request, error)) {
+        std::fputs(error.c_str(), stderr);
         return 2;
     }
-    const char* command = argv[1];
-    if (std::strcmp(command, "build") == 0)
-        return build_command(argc - 2, argv + 2, argv[0]);
-    if (std::strcmp(command, "inspect") == 0)
-        return inspect_command(argc - 2, argv + 2);
-    if (std::strcmp(command, "extract") == 0)
-        return extract_command(argc - 2, argv + 2);
-    if (std::strcmp(command, "strip") == 0)
-        return strip_command(argc - 2, argv + 2);
-    if (std::strcmp(command, "pack") == 0)
-        return pack_command(argc - 2, argv + 2);
-    if (std::strcmp(command, "unpack") == 0)
-        return unpack_command(argc - 2, argv + 2);
-    if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "help") == 0) {
-        usage(stdout);
+    switch (request.command) {
+    case BuilderCommand::help:
+        std::fputs(usage_text().c_str(), stdout);
         return 0;
+    case BuilderCommand::build:
+        return build_command(request, argv[0]);
+    case BuilderCommand::inspect:
+        return inspect_command(request);
+    case BuilderCommand::extract:
+        return extract_command(request);
+    case BuilderCommand::strip:
+        return strip_command(request);
+    case BuilderCommand::pack:
+        return pack_command(request);
+    case BuilderCommand::unpack:
+        return unpack_command(request);
     }
-    std::fprintf(stderr, "varnook-build: unknown command '%s'\n\n", command);
-    usage(stderr);
     return 2;
 }

@@ -13,7 +13,7 @@ packages=(
   googletest
   wine64 xvfb xauth imagemagick
   clang-14 libclang-rt-14-dev
-  libtomlplusplus-dev zlib1g-dev liblz4-dev
+  libtomlplusplus-dev libcli11-dev zlib1g-dev liblz4-dev
   python3-pefile
 )
 # Installed with its recommended packages, as measured to show a 32-bit program's boxes.
