@@ -180,6 +180,12 @@ std::string command_line(const std::vector<std::string>& arguments) {
     return line;
 }
 
+bool wine_runs_as_root() {
+    char name[256] = {};
+    DWORD size = sizeof name;
+    return GetUserNameA(name, &size) && std::string(name) == "root";
+}
+
 std::string exe_folder() {
     std::vector<char> path(MAX_PATH);
     for (;;) {

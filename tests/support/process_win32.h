@@ -78,6 +78,11 @@ std::string quote_argument(const std::string& argument);
 // The arguments quoted and joined by spaces: a command line for `Process::start`.
 std::string command_line(const std::vector<std::string>& arguments);
 
+// Whether Wine runs this process as the Unix root, who writes and deletes files whatever
+// their mode, so that the read-only attribute cannot hold (Wine's user name is the Unix
+// one). ctest runs the tests that need it enforced as an ordinary user.
+bool wine_runs_as_root();
+
 // The folder of the running executable, without a trailing backslash. The build puts
 // every program into one folder, so the test tools are found beside the test.
 std::string exe_folder();
