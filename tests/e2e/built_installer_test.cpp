@@ -57,7 +57,7 @@ String built_installer() {
     std::string error;
     EXPECT_TRUE(write_payload(minimal_script(), {file}, PayloadOptions(), payload, error)) << error;
     String image;
-    EXPECT_TRUE(append_payload_section(read_file(program("varnook.exe")), payload.section, image, error))
+    EXPECT_TRUE(append_payload_section(read_file(stub_under_test().path()), payload.section, image, error))
         << error;
     return image;
 }

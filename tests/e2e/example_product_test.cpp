@@ -36,7 +36,7 @@ TEST(ExampleProduct, BuildsInspectsRunsAndBuildsAgainTheSame) {
     SetEnvironmentVariableA("SOURCE_DATE_EPOCH", "1700000000");
     const std::string installer = folder.file("DemoToolSetup.exe");
     std::vector<std::string> build = {"build",   example_product(), "-o",
-                                      installer, "--stub",          program("varnook.exe")};
+                                      installer, "--stub",          stub_under_test().path()};
 
     RunResult first = builder(build);
     ASSERT_TRUE(first.started);
@@ -71,7 +71,7 @@ TEST(ExampleProduct, BuildsInspectsRunsAndBuildsAgainTheSame) {
     const std::string broken = folder.file("broken.toml");
     ASSERT_TRUE(write_file(broken, String("[product]\nname = \"X\"\n[[files]]\nsource = \"nowhere.bin\"\n")));
     RunResult refused =
-        builder({"build", broken, "-o", folder.file("broken.exe"), "--stub", program("varnook.exe")});
+        builder({"build", broken, "-o", folder.file("broken.exe"), "--stub", stub_under_test().path()});
     EXPECT_EQ(refused.exit_code, 1u);
     EXPECT_NE(refused.output.find("broken.toml:4:"), std::string::npos) << refused.output;
     EXPECT_NE(refused.output.find("does not exist"), std::string::npos) << refused.output;

@@ -90,7 +90,7 @@ String build_installer(const InstallScript& script, const std::vector<FileRecord
         return String();
     }
     String image;
-    if (!append_payload_section(read_file(program("varnook.exe")), built.section, image, error)) {
+    if (!append_payload_section(read_file(stub_under_test().path()), built.section, image, error)) {
         ADD_FAILURE() << error;
         return String();
     }

@@ -12,9 +12,11 @@
 #include "core/string.h"
 #include "installer/payload.h"
 #include "installer/script.h"
+#include "tests/e2e/stub_under_test.h"
 #include "tests/support/process_win32.h"
 
-// A program built beside the test (varnook.exe, ui_driver.exe).
+// A program built beside the test (ui_driver.exe, varnook-build.exe). The stub comes
+// from stub_under_test().
 std::string program(const char* name);
 
 String read_file(const std::string& path);

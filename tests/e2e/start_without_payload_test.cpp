@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/e2e/stub_under_test.h"
 #include "tests/support/process_win32.h"
 #include "tests/ui_driver/quoted_text.h"
 
@@ -26,7 +27,7 @@ struct SeenBox {
 // The stub's command line as a user types it: the switches are passed as they stand,
 // with their own quotes, not quoted again as C runtime arguments.
 std::string stub_command_line(const std::string& switches) {
-    return quote_argument(program("varnook.exe")) + (switches.empty() ? "" : " " + switches);
+    return quote_argument(stub_under_test().path()) + (switches.empty() ? "" : " " + switches);
 }
 
 // Starts varnook.exe with `switches`, has the driver show the box it opens and press
@@ -68,7 +69,8 @@ TEST(StartWithoutPayload, TellsTheUserThereIsNoArchive) {
 }
 
 TEST(StartWithoutPayload, AutomaticModeWithQuotedValuesStillFindsNoArchive) {
-    SeenBox seen = run_stub_and_answer("/a /d:\"C:\\Program Files\\Demo Suite\" /n:\"Demo Suite\"");
+    SeenBox seen = run_stub_and_answer("/a /d:\"" + stub_under_test().program_files() +
+                                       "\\Demo Suite\" /n:\"Demo Suite\"");
     EXPECT_NE(seen.driver_output.find("There is no installation archive present."), std::string::npos)
         << seen.driver_output;
     EXPECT_EQ(seen.stub_exit, 1);
