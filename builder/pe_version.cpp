@@ -2,46 +2,11 @@
 
 #include <cctype>
 
+#include "format/byte_reader.h"
+#include "format/pe_view.h"
+
 namespace {
 
-// A bounded view of bytes: every read checks its range and fails instead of
-// reading outside.
-class Bytes {
-  public:
-    Bytes() = default;
-    Bytes(const unsigned char* data, std::size_t size) : data_(data), size_(size) {}
-
-    std::size_t size() const { return size_; }
-    const unsigned char* data() const { return data_; }
-
-    bool u16(std::size_t at, std::uint32_t& value) const {
-        if (at > size_ || size_ - at < 2)
-            return false;
-        value = static_cast<std::uint32_t>(data_[at] | data_[at + 1] << 8);
-        return true;
-    }
-    bool u32(std::size_t at, std::uint32_t& value) const {
-        if (at > size_ || size_ - at < 4)
-            return false;
-        value = static_cast<std::uint32_t>(data_[at]) | static_cast<std::uint32_t>(data_[at + 1]) << 8 |
-                static_cast<std::uint32_t>(data_[at + 2]) << 16 |
-                static_cast<std::uint32_t>(data_[at + 3]) << 24;
-        return true;
-    }
-    // The bytes [at, at + n), or false when they are not all inside.
-    bool sub(std::size_t at, std::size_t n, Bytes& out) const {
-        if (at > size_ || size_ - at < n)
-            return false;
-        out = Bytes(data_ + at, n);
-        return true;
-    }
-
-  private:
-    const unsigned char* data_ = nullptr;
-    std::size_t size_ = 0;
-};
-
-constexpr std::uint32_t resource_directory_index = 2;
 constexpr std::uint32_t rt_version = 16;
 constexpr std::uint32_t version_resource_id = 1;
 constexpr std::uint32_t lang_neutral = 0;
@@ -54,108 +19,21 @@ constexpr std::uint32_t named_entry_bit = 0x80000000;
 // so this only bounds the work on large hostile blocks.
 constexpr int largest_child_count = 4096;
 
-struct Section {
-    std::uint32_t virtual_address;
-    std::uint32_t virtual_size;
-    std::uint32_t raw_size;
-    std::uint32_t raw_offset;
-};
-
-// The image's sections, found through the DOS and PE headers.
-class PeImage {
-  public:
-    explicit PeImage(Bytes file) : file_(file) {}
-
-    bool open(std::uint32_t& resource_rva, std::uint32_t& resource_size) {
-        std::uint32_t v = 0;
-        if (!file_.u16(0, v) || v != 0x5A4D) // "MZ"
-            return false;
-        std::uint32_t pe = 0;
-        if (!file_.u32(0x3C, pe) || !file_.u32(pe, v) || v != 0x00004550) // "PE\0\0"
-            return false;
-        std::size_t file_header = static_cast<std::size_t>(pe) + 4;
-        std::uint32_t optional_size = 0;
-        if (!file_.u16(file_header + 2, section_count_) || !file_.u16(file_header + 16, optional_size))
-            return false;
-        std::size_t optional = file_header + 20;
-        std::uint32_t magic = 0;
-        if (!file_.u16(optional, magic))
-            return false;
-        std::size_t count_at;
-        if (magic == 0x10B)
-            count_at = 92;
-        else if (magic == 0x20B)
-            count_at = 108;
-        else
-            return false;
-        std::uint32_t directory_count = 0;
-        if (!file_.u32(optional + count_at, directory_count) || directory_count <= resource_directory_index)
-            return false;
-        std::size_t entry = optional + count_at + 4 + 8 * resource_directory_index;
-        if (entry + 8 > optional + optional_size)
-            return false;
-        if (!file_.u32(entry, resource_rva) || !file_.u32(entry + 4, resource_size))
-            return false;
-        sections_ = optional + optional_size;
-        return resource_rva != 0 && resource_size != 0;
-    }
-
-    // The file bytes of the mapped image from `rva` to the end of its section's
-    // raw data (past it the loader maps zeros that the file does not hold).
-    bool from_rva(std::uint32_t rva, Bytes& out) const {
-        for (std::uint32_t i = 0; i < section_count_; ++i) {
-            Section s{};
-            std::size_t h = sections_ + 40 * static_cast<std::size_t>(i);
-            if (!file_.u32(h + 8, s.virtual_size) || !file_.u32(h + 12, s.virtual_address) ||
-                !file_.u32(h + 16, s.raw_size) || !file_.u32(h + 20, s.raw_offset))
-                return false;
-            if (rva < s.virtual_address)
-                continue;
-            std::uint64_t into = rva - s.virtual_address;
-            std::uint64_t mapped = s.virtual_size != 0 ? s.virtual_size : s.raw_size;
-            if (into >= mapped)
-                continue;
-            std::uint64_t held = mapped < s.raw_size ? mapped : s.raw_size;
-            if (into >= held)
-                return false;
-            std::uint64_t start = s.raw_offset + into;
-            if (start >= file_.size())
-                return false;
-            std::uint64_t n = held - into;
-            if (n > file_.size() - start)
-                n = file_.size() - start;
-            return file_.sub(static_cast<std::size_t>(start), static_cast<std::size_t>(n), out);
-        }
-        return false;
-    }
-
-    // The file bytes that hold [rva, rva + n) of the mapped image.
-    bool at_rva(std::uint32_t rva, std::uint32_t n, Bytes& out) const {
-        Bytes rest;
-        return from_rva(rva, rest) && rest.sub(0, n, out);
-    }
-
-  private:
-    Bytes file_;
-    std::uint32_t section_count_ = 0;
-    std::size_t sections_ = 0;
-};
-
 // One level of the resource directory: the offset of the entry with the id
 // `preferred`, else with `fallback`, else (when `any` is set) of the first entry;
 // only entries that lead to a subdirectory, or only those that lead to data.
-bool pick_entry(const Bytes& tree, std::uint32_t directory, std::uint32_t preferred, std::uint32_t fallback,
-                bool any, bool subdirectory, std::uint32_t& offset) {
+bool pick_entry(const ByteReader& tree, std::int64_t directory, std::uint32_t preferred,
+                std::uint32_t fallback, bool any, bool subdirectory, std::uint32_t& offset) {
     std::uint32_t named = 0;
     std::uint32_t ids = 0;
-    if (!tree.u16(directory + std::size_t{12}, named) || !tree.u16(directory + std::size_t{14}, ids))
+    if (!tree.u16_at(directory + 12, named) || !tree.u16_at(directory + 14, ids))
         return false;
     int best = any ? 3 : 2; // rank 0: preferred, 1: fallback, 2: any other
     for (std::uint32_t i = 0; i < named + ids; ++i) {
-        std::size_t entry = directory + std::size_t{16} + 8 * static_cast<std::size_t>(i);
+        const std::int64_t entry = directory + 16 + 8 * static_cast<std::int64_t>(i);
         std::uint32_t name = 0;
         std::uint32_t target = 0;
-        if (!tree.u32(entry, name) || !tree.u32(entry + 4, target))
+        if (!tree.u32_at(entry, name) || !tree.u32_at(entry + 4, target))
             return false;
         if (((target & subdirectory_bit) != 0) != subdirectory)
             continue;
@@ -171,14 +49,22 @@ bool pick_entry(const Bytes& tree, std::uint32_t directory, std::uint32_t prefer
 
 // Locates the bytes of the RT_VERSION resource. Offsets in the directory tree are
 // relative to its start; the data entry gives an RVA.
-bool find_version_resource(const Bytes& file, Bytes& resource) {
-    PeImage image(file);
+bool find_version_resource(const void* file, std::int64_t file_size, ByteReader& resource) {
+    PeView image(file, file_size);
+    std::uint32_t pe_header = 0;
+    if (!image.has_mz() || !image.new_header_offset(pe_header))
+        return false;
+    image.set_pe_header(pe_header);
+    std::uint32_t section_count = 0;
     std::uint32_t rva = 0;
-    std::uint32_t size = 0;
-    Bytes tree;
+    std::uint32_t claimed = 0;
+    if (!image.has_pe_signature() || !image.section_count(section_count) ||
+        !image.directory(pe::resource_directory, rva, claimed) || rva == 0 || claimed == 0)
+        return false;
+    ByteReader tree;
     // The tree is read as far as its section's raw data goes, whatever size the
     // directory entry claims.
-    if (!image.open(rva, size) || !image.from_rva(rva, tree))
+    if (!image.from_rva(rva, section_count, tree))
         return false;
     std::uint32_t names = 0;
     std::uint32_t languages = 0;
@@ -189,9 +75,9 @@ bool find_version_resource(const Bytes& file, Bytes& resource) {
         return false;
     std::uint32_t data_rva = 0;
     std::uint32_t data_size = 0;
-    if (!tree.u32(data, data_rva) || !tree.u32(data + std::size_t{4}, data_size))
+    if (!tree.u32_at(data, data_rva) || !tree.u32_at(std::int64_t{data} + 4, data_size))
         return false;
-    return image.at_rva(data_rva, data_size, resource);
+    return image.at_rva(data_rva, data_size, section_count, resource);
 }
 
 // One block of VS_VERSIONINFO: wLength, wValueLength, wType, the key, padding to 32
@@ -199,35 +85,35 @@ bool find_version_resource(const Bytes& file, Bytes& resource) {
 // start, to which the padding aligns.
 struct Block {
     std::string key;
-    std::size_t value_start = 0;
+    std::int64_t value_start = 0;
     std::uint32_t value_length = 0; // as stored: bytes for binary, characters for text
     std::uint32_t type = 0;
-    std::size_t children_start = 0;
-    std::size_t end = 0;
+    std::int64_t children_start = 0;
+    std::int64_t end = 0;
 };
 
-std::size_t align4(std::size_t n) {
-    return (n + 3) & ~static_cast<std::size_t>(3);
+std::int64_t align4(std::int64_t n) {
+    return (n + 3) & ~std::int64_t{3};
 }
 
 char narrow(std::uint32_t unit) {
     return unit < 0x80 ? static_cast<char>(unit) : '?';
 }
 
-bool read_block(const Bytes& r, std::size_t at, std::size_t limit, Block& block) {
+bool read_block(const ByteReader& r, std::int64_t at, std::int64_t limit, Block& block) {
     std::uint32_t length = 0;
     if (at > limit)
         return false;
-    if (!r.u16(at, length) || !r.u16(at + 2, block.value_length) || !r.u16(at + 4, block.type))
+    if (!r.u16_at(at, length) || !r.u16_at(at + 2, block.value_length) || !r.u16_at(at + 4, block.type))
         return false;
     if (length < 6 || length > limit - at)
         return false;
     block.end = at + length;
     block.key.clear();
-    std::size_t p = at + 6;
+    std::int64_t p = at + 6;
     for (;;) {
         std::uint32_t unit = 0;
-        if (p + 2 > block.end || !r.u16(p, unit))
+        if (p + 2 > block.end || !r.u16_at(p, unit))
             return false;
         p += 2;
         if (unit == 0)
@@ -235,15 +121,15 @@ bool read_block(const Bytes& r, std::size_t at, std::size_t limit, Block& block)
         block.key += narrow(unit);
     }
     block.value_start = align4(p);
-    std::size_t value_bytes =
-        block.type == 1 ? 2 * static_cast<std::size_t>(block.value_length) : block.value_length;
+    std::int64_t value_bytes =
+        block.type == 1 ? 2 * static_cast<std::int64_t>(block.value_length) : block.value_length;
     if (block.value_start > block.end) {
         block.value_start = block.end;
         value_bytes = 0;
     }
     // Writers disagree on whether a text's length counts characters or bytes; the
     // children begin behind the value as far as the block allows.
-    std::size_t value_end = block.value_start + value_bytes;
+    const std::int64_t value_end = block.value_start + value_bytes;
     block.children_start = value_end >= block.end ? block.end : align4(value_end);
     if (block.children_start > block.end)
         block.children_start = block.end;
@@ -261,8 +147,8 @@ bool same_key(const std::string& a, const char* b) {
 // Calls `visit` for each child block of `parent`; stops at the first that cannot
 // be read.
 template <typename Visit>
-void each_child(const Bytes& r, const Block& parent, Visit visit) {
-    std::size_t p = parent.children_start;
+void each_child(const ByteReader& r, const Block& parent, Visit visit) {
+    std::int64_t p = parent.children_start;
     for (int n = 0; n < largest_child_count && p < parent.end; ++n) {
         Block child;
         if (!read_block(r, p, parent.end, child))
@@ -273,13 +159,13 @@ void each_child(const Bytes& r, const Block& parent, Visit visit) {
 }
 
 // A string block's value: UTF-16 from the value's start to its NUL or the block's end.
-std::string text_value(const Bytes& r, const Block& block) {
+std::string text_value(const ByteReader& r, const Block& block) {
     std::string text;
     if (block.value_length == 0)
         return text;
-    for (std::size_t p = block.value_start; p + 2 <= block.end; p += 2) {
+    for (std::int64_t p = block.value_start; p + 2 <= block.end; p += 2) {
         std::uint32_t unit = 0;
-        if (!r.u16(p, unit) || unit == 0)
+        if (!r.u16_at(p, unit) || unit == 0)
             break;
         text += narrow(unit);
     }
@@ -299,8 +185,8 @@ bool read_pe_version_resource(const void* data, std::size_t size, PeVersionResou
     resource = PeVersionResource();
     if (data == nullptr)
         return false;
-    Bytes r;
-    if (!find_version_resource(Bytes(static_cast<const unsigned char*>(data), size), r))
+    ByteReader r;
+    if (!find_version_resource(data, static_cast<std::int64_t>(size), r))
         return false;
     Block root;
     if (!read_block(r, 0, r.size(), root) || !same_key(root.key, "VS_VERSION_INFO"))
@@ -309,8 +195,8 @@ bool read_pe_version_resource(const void* data, std::size_t size, PeVersionResou
     std::uint32_t ms = 0;
     std::uint32_t ls = 0;
     if (root.value_length >= fixed_file_info_size && root.value_start + fixed_file_info_size <= root.end &&
-        r.u32(root.value_start, signature) && signature == fixed_file_info_signature &&
-        r.u32(root.value_start + 8, ms) && r.u32(root.value_start + 12, ls)) {
+        r.u32_at(root.value_start, signature) && signature == fixed_file_info_signature &&
+        r.u32_at(root.value_start + 8, ms) && r.u32_at(root.value_start + 12, ls)) {
         resource.has_fixed_version = true;
         resource.fixed_version[0] = static_cast<std::uint16_t>(ms >> 16);
         resource.fixed_version[1] = static_cast<std::uint16_t>(ms & 0xFFFF);
