@@ -29,7 +29,7 @@
 
 #include "builder/packer.h"
 #include "core/memory.h"
-#include "installer/unpack.h"
+#include "format/packed_block.h"
 
 namespace {
 

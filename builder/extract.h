@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/payload.h"
+#include "format/payload.h"
 
 // The path below the target folder that a recorded name gives: its backslashes as
 // folder separators. Empty when the name would leave the folder (a drive, a root,

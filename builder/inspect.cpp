@@ -75,11 +75,11 @@ void field(std::ostringstream& out, const char* name, const std::string& value) 
 
 std::string inspect_report(const OpenedInstaller& installer, const std::vector<FileRecord>& files,
                            const std::vector<VolumeReport>& volumes, const std::string& files_error) {
-    const PayloadHeader& h = installer.header;
+    const PayloadHeader& h = installer.payload.header;
     const InstallScript& s = installer.script;
     std::ostringstream out;
-    out << "payload (section " << installer.section.index + 1 << " of " << installer.section.section_count
-        << ", " << installer.section.raw_size << " bytes at file offset " << installer.section.raw_offset
+    out << "payload (section " << installer.payload.section.index + 1 << " of " << installer.payload.section.section_count
+        << ", " << installer.payload.section.raw_size << " bytes at file offset " << installer.payload.section.raw_offset
         << ")\n";
     field(out, "version", std::to_string(h.version / 100) + "." + std::to_string(h.version % 100 / 10));
     field(out, "script",
@@ -87,7 +87,7 @@ std::string inspect_report(const OpenedInstaller& installer, const std::vector<F
               " (checksum verified)");
     field(out, "stub checksum",
           hex32(h.stub_checksum) +
-              (s.flags.has(flag_compare_stub_checksum) ? " (verified by the stub)" : " (not compared)"));
+              (s.flags.has(flag_check_stub) ? " (verified by the stub)" : " (not compared)"));
     field(out, "payload length", std::to_string(h.payload_length));
     field(out, "files", std::to_string(h.file_count));
     field(out, "file data",
@@ -120,7 +120,7 @@ std::string inspect_report(const OpenedInstaller& installer, const std::vector<F
     field(out, "minimum stage time", std::to_string(s.minimum_stage_time) + " ms");
     field(out, "excluded systems", hex32(static_cast<std::uint32_t>(s.excluded_systems)));
     field(out, "title colour", colour(s.title_colour));
-    if (s.flags.has(flag_script_colours))
+    if (s.flags.has(flag_gradient_colours))
         field(out, "gradient", colour(s.top_colour) + " to " + colour(s.bottom_colour));
     field(out, "background picture",
           s.background_picture.is_empty() ? "none"

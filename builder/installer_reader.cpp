@@ -9,7 +9,7 @@
 namespace {
 
 bool damaged(std::string& error, int code) {
-    error = "damaged payload: error code " + std::to_string(code);
+    error = damaged_payload_text(code);
     return false;
 }
 
@@ -21,9 +21,26 @@ bool has_pe_signatures(const String& image) {
 }
 
 // The installer's image in memory and its volume files on disk.
-class InstallerFiles : public PayloadFiles {
+class InstallerFiles : public PayloadImage {
   public:
     explicit InstallerFiles(const String& image) : image_(image) {}
+
+    bool read_head(String& head) override {
+        std::int32_t n = image_.length() < image_head_limit ? image_.length() : image_head_limit;
+        head.assign(image_.c_str(), n);
+        return true;
+    }
+    // The stub reads the section as the loader mapped it; the file holds the same
+    // bytes, and the loader's zeros behind a short file are not payload anyway.
+    const char* section_bytes(const PayloadSection& section, std::int32_t& size) override {
+        size = 0;
+        std::int32_t mapped = mapped_section_size(section);
+        if (mapped < 0 || section.raw_offset < 0 || section.raw_offset > image_.length())
+            return nullptr;
+        std::int32_t in_file = image_.length() - section.raw_offset;
+        size = mapped < in_file ? mapped : in_file;
+        return image_.c_str() + section.raw_offset;
+    }
 
     std::int64_t image_size() override { return image_.length(); }
     bool read_image(std::int64_t offset, void* buffer, std::int32_t count) override {
@@ -80,55 +97,43 @@ class VolumeLog : public VolumeRequests {
 
 bool open_installer(String image, OpenedInstaller& out, std::string& error) {
     out.image = std::move(image);
-    const String& bytes = out.image;
-    if (!has_pe_signatures(bytes)) {
+    if (!has_pe_signatures(out.image)) {
         error = "not a PE image";
         return false;
     }
-    int found = find_payload_section(bytes, out.section);
-    if (found == payload_section_missing) {
+    InstallerFiles files(out.image);
+    String script;
+    int code = open_payload(files, out.payload, script);
+    out.payload.files = nullptr; // `files` ends here; the readers below make their own
+    if (code == payload_section_missing) {
         error = "no payload section: already stripped?";
         return false;
     }
-    if (found != payload_section_found)
-        return damaged(error, found);
-    if (out.section.raw_offset == 0)
-        return damaged(error, 9);
-    if (out.section.raw_offset < 0 || out.section.raw_offset > bytes.length())
-        return damaged(error, 10);
-
-    // The stub reads the section as the loader mapped it; the file holds the same
-    // bytes, and the loader's zeros behind a short file are not payload anyway.
-    std::int32_t mapped = mapped_section_size(out.section);
-    if (mapped < 0)
-        return damaged(error, payload_overrun_code);
-    std::int32_t in_file = bytes.length() - out.section.raw_offset;
-    out.cursor.set_fatal_on_overrun(false);
-    out.cursor.view(bytes.c_str() + out.section.raw_offset, mapped < in_file ? mapped : in_file);
-
-    int code = check_payload_header(out.cursor, out.header);
     if (code == payload_version_mismatch) {
         char version[32];
-        std::snprintf(version, sizeof version, "%.1f", out.header.version / 100.0);
+        std::snprintf(version, sizeof version, "%.1f", out.payload.header.version / 100.0);
         error = std::string("the payload was written for installer version ") + version + ", not 10.0";
         return false;
     }
     if (code != 0)
         return damaged(error, code);
-    MemoryStream script_stream;
-    code = unpack_script_block(out.cursor, out.header, script_stream.string());
-    if (code != 0)
-        return damaged(error, code);
-    code = parse_script(script_stream, out.header.script_key, out.script);
+    code = parse_script(script, out.payload.header.script_key, out.script);
     if (code != 0)
         return damaged(error, code);
     return true;
 }
 
+std::string damaged_payload_text(int code) {
+    std::string text = "damaged payload: error code " + std::to_string(code);
+    if (const char* meaning = corrupt_code_meaning(code))
+        text += std::string(" (") + meaning + ")";
+    return text;
+}
+
 int uninstaller_image_of(const OpenedInstaller& installer, String& image) {
     InstallerFiles files(installer.image);
-    return make_uninstaller_image(files, installer.section, installer.header, installer.script.flags,
-                                  installer.script.uninstaller_patch_offset,
+    return make_uninstaller_image(files, installer.payload.section, installer.payload.header,
+                                  installer.script.flags, installer.script.uninstaller_patch_offset,
                                   installer.script.uninstaller_patch, image);
 }
 
@@ -149,9 +154,9 @@ bool read_installer_files(OpenedInstaller& installer, const std::string& folder,
     set.folder = String(with_separator.c_str());
     set.base_name = installer.script.volume_base_name;
     set.first_tag = installer.script.first_volume_number;
-    PayloadCursor& cursor = installer.cursor;
-    cursor.view(installer.image.c_str() + installer.section.raw_offset, cursor.size());
-    int code = gather_file_data(cursor, installer.header, installer.script.flags, set, disk, log);
+    PayloadCursor& cursor = installer.payload.cursor;
+    cursor.view(installer.image.c_str() + installer.payload.section.raw_offset, cursor.size());
+    int code = gather_file_data(cursor, installer.payload.header, installer.script.flags, set, disk, log);
     for (VolumeReport& v : volumes)
         if (v.path.empty())
             v.path = volume_path(set, v.number).c_str();
@@ -163,9 +168,9 @@ bool read_installer_files(OpenedInstaller& installer, const std::string& folder,
     }
     if (code != 0)
         return damaged(error, code);
-    for (std::int32_t i = 0; i < installer.header.file_count; ++i) {
+    for (std::int32_t i = 0; i < installer.payload.header.file_count; ++i) {
         FileRecord record;
-        code = read_file_record(cursor, installer.header.file_sizes.at(i), record);
+        code = read_file_record(cursor, installer.payload.header.file_sizes.at(i), record);
         if (code != 0) {
             damaged(error, code);
             error = "file " + std::to_string(i + 1) + ": " + error;

@@ -8,27 +8,28 @@
 #include <vector>
 
 #include "core/string.h"
-#include "installer/payload.h"
-#include "installer/script.h"
+#include "format/payload.h"
+#include "format/script.h"
 
 struct OpenedInstaller {
     String image;
-    PayloadSection section;
-    PayloadHeader header;
-    PayloadCursor cursor; // over the section's bytes in `image`
+    Payload payload; // its cursor over the section's bytes in `image`
     InstallScript script;
 };
 
 // Finds the payload section of `image` (kept in `out.image`), checks its header and
 // reads the install script. False, with `error`, for a file that is not a PE image,
 // one without a payload ("no payload section: already stripped?"), or a damaged
-// payload ("damaged payload: error code N", N being the stub's corrupt-installer
+// payload ("damaged payload: error code N (meaning)", N being the stub's corrupt-installer
 // code, or the version the payload was written for).
 bool open_installer(String image, OpenedInstaller& out, std::string& error);
 
 // The payload-free image the stub writes as its uninstaller, made by the stub's own
 // code. Returns 0 or the corrupt-installer code (35, 40, 42).
 int uninstaller_image_of(const OpenedInstaller& installer, String& image);
+
+// "damaged payload: error code N (what it means)".
+std::string damaged_payload_text(int code);
 
 struct VolumeReport {
     std::int32_t number = 0;

@@ -17,7 +17,7 @@
 #include "builder/product_file.h"
 #include "builder/strip.h"
 #include "core/memory.h"
-#include "installer/unpack.h"
+#include "format/packed_block.h"
 
 namespace {
 

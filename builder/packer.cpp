@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "installer/unpack.h"
+#include "format/packed_block.h"
 
 namespace {
 

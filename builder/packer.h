@@ -1,6 +1,6 @@
 #pragma once
 // The packer: encodes byte strings as packed blocks that the stub's `unpack_block`
-// turns back into the same bytes (the format is described in installer/unpack.h).
+// turns back into the same bytes (the format is described in format/packed_block.h).
 //
 // Levels trade time for size:
 //   1    greedy parse over hash chains with a 64 KiB window;

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "builder/script_writer.h"
-#include "installer/unpack.h"
+#include "format/packed_block.h"
 
 namespace {
 

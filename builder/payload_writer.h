@@ -2,7 +2,7 @@
 // The builder's side of the payload: the content of the `.vrnk` section (header,
 // file-size table, the install script block packed and scrambled with its own
 // checksum as key, the file-data area or its first part) and the volume files that
-// continue the area, so that the stub's reader (installer/payload.h) accepts it.
+// continue the area, so that the stub's reader (format/payload.h) accepts it.
 
 #include <cstdint>
 #include <string>
@@ -10,8 +10,8 @@
 
 #include "builder/packer.h"
 #include "core/string.h"
-#include "installer/payload.h"
-#include "installer/script.h"
+#include "format/payload.h"
+#include "format/script.h"
 
 struct PayloadOptions {
     int pack_level = pack_level_default;

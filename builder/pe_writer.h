@@ -1,7 +1,7 @@
 #pragma once
 // Puts the payload into the stub's image: the section `.vrnk` appended as the last
 // section of the PE file, where the loader maps it and the stub's reader
-// (installer/payload.h) finds it.
+// (format/payload.h) finds it.
 
 #include <cstdint>
 #include <string>

@@ -513,7 +513,7 @@ class ProductReader {
     void read_options(const toml::table* t) {
         ProductFlags& flags = product_.script.flags;
         // What most products want unless they say otherwise.
-        flags.bits |= flag_mask(flag_shared_folder) | flag_mask(7) | flag_mask(flag_compare_stub_checksum);
+        flags.bits |= flag_mask(flag_uninstall_support) | flag_mask(7) | flag_mask(flag_check_stub);
         if (!t)
             return;
         std::vector<std::string> settable;
@@ -580,7 +580,7 @@ class ProductReader {
         if (title)
             s.title_colour = *title;
         if (top || bottom) {
-            s.flags.bits |= flag_mask(flag_script_colours);
+            s.flags.bits |= flag_mask(flag_gradient_colours);
             // One colour given: the background is that one colour.
             s.top_colour = top ? *top : *bottom;
             s.bottom_colour = bottom ? *bottom : *top;

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "builder/payload_writer.h"
-#include "installer/payload.h"
-#include "installer/script.h"
+#include "format/payload.h"
+#include "format/script.h"
 
 // What the command line and the environment add to the product file.
 struct ProductContext {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "installer/payload.h"
+#include "format/payload.h"
 
 namespace {
 

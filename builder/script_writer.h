@@ -1,12 +1,12 @@
 #pragma once
 // The builder's side of the install script: every field of an `InstallScript`
-// written in the order the stub reads it (installer/script.h), so that
+// written in the order the stub reads it (format/script.h), so that
 // `parse_script` of the bytes gives the same fields back.
 
 #include <string>
 
 #include "core/string.h"
-#include "installer/script.h"
+#include "format/script.h"
 
 // Appends little-endian items to a String.
 class ByteWriter {

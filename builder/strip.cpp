@@ -10,7 +10,7 @@ bool strip_installer(const String& installer, String& bare, std::string& error) 
     int code = uninstaller_image_of(opened, bare);
     if (code != 0) {
         bare.clear();
-        error = "damaged payload: error code " + std::to_string(code);
+        error = damaged_payload_text(code);
         return false;
     }
     return true;

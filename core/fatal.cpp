@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/memory.h"
 #include "core/text_format.h"
 
 namespace {
@@ -38,8 +37,12 @@ void fatal(const char* message) {
 }
 
 void fatal_format_v(const char* format, va_list args) {
+    // From the runtime heap directly: the out-of-memory ending itself comes through
+    // here, so its own allocator cannot be asked.
     if (formatted_message == nullptr)
-        formatted_message = static_cast<char*>(heap_alloc(formatted_message_capacity));
+        formatted_message = static_cast<char*>(std::malloc(formatted_message_capacity));
+    if (formatted_message == nullptr)
+        fatal(format);
     format_text_v(formatted_message, formatted_message_capacity, format, args);
     fatal(formatted_message);
 }

@@ -7,7 +7,7 @@
 
 #include "builder/packer.h"
 #include "core/memory.h"
-#include "installer/unpack.h"
+#include "format/packed_block.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0)

@@ -6,10 +6,9 @@
 #include <cstring>
 #include <vector>
 
-#include "core/stream.h"
-#include "installer/payload.h"
-#include "installer/script.h"
-#include "tests/installer/memory_payload_files.h"
+#include "format/payload.h"
+#include "format/script.h"
+#include "tests/format/memory_payload_files.h"
 
 namespace {
 
@@ -53,19 +52,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     // An exact-size copy, so that a read one byte past the end is caught.
     std::vector<char> section(data, data + size);
-    PayloadCursor cursor;
-    cursor.set_fatal_on_overrun(false);
-    cursor.view(section.data(), static_cast<int32_t>(size));
-
-    PayloadHeader header;
-    if (check_payload_header(cursor, header) != 0)
-        return 0;
+    Payload payload;
     String unpacked;
-    if (unpack_script_block(cursor, header, unpacked) != 0)
+    if (open_payload_section(payload, section.data(), static_cast<int32_t>(size), unpacked) != 0)
         return 0;
-    MemoryStream stream(unpacked);
+    PayloadCursor& cursor = payload.cursor;
+    const PayloadHeader& header = payload.header;
     InstallScript script;
-    if (parse_script(stream, header.script_key, script) != 0)
+    if (parse_script(unpacked, header.script_key, script) != 0)
         return 0;
     MemoryPayloadFiles no_files;
     RecordedRequests requests;

@@ -5,16 +5,14 @@
 
 #include <cstdint>
 
-#include "core/stream.h"
 #include "core/string.h"
-#include "installer/script.h"
+#include "format/script.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 0x7FFFFFFF)
         return 0;
     String bytes(reinterpret_cast<const char*>(data), static_cast<int32_t>(size));
-    MemoryStream stream(bytes);
     InstallScript script;
-    parse_script(stream, bytes.hash(), script);
+    parse_script(bytes, bytes.hash(), script);
     return 0;
 }

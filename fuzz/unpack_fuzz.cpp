@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/memory.h"
-#include "installer/unpack.h"
+#include "format/packed_block.h"
 #include "tests/support/plain_unpack.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,18 +1,14 @@
 #pragma once
 // The install script's language tables: the names of its languages and, for every
 // text number, that text in each language. Every text the user sees comes from here,
-// except the fixed English fatal messages.
+// except the fixed English fatal messages. The numbers are named in
+// format/language_strings.h.
 
 #include <cstdint>
 
 #include "core/containers.h"
 #include "core/string.h"
-
-// Text numbers used by the engine itself.
-constexpr int display_title_string = 0;
-constexpr int master_product_missing_string = 12;
-constexpr int corrupt_installer_string = 13;
-constexpr int error_box_caption_string = 21;
+#include "format/language_strings.h"
 
 struct LanguageTables {
     Vector<String> names;           // one per language, in script order
@@ -21,9 +17,7 @@ struct LanguageTables {
     String windows_folder;          // what "<os>" stands for
 };
 
-LanguageTables& language_tables();
-
-// Text `number` in the current language with every "<product>" replaced by the
-// product name and every "<os>" by the Windows folder (case ignored). The
+// Text `number` in the current language with every "<product>" replaced by
+// `product_name` and every "<os>" by the Windows folder (case ignored). The
 // replacement is made in the stored text. Out of range: an empty text.
-String language_string(std::int32_t number);
+String language_string(LanguageTables& tables, const String& product_name, std::int32_t number);

@@ -1,18 +1,16 @@
-#include "installer/payload.h"
+#include "installer/own_payload.h"
 
 #include "core/fatal.h"
 #include "core/file.h"
 #include "core/win32.h"
-#include "installer/startup.h"
+#include "format/pe_view.h"
+#include "installer/failure.h"
 
 namespace {
 
-// Enough for the largest header the checks allow: a new header at 4096, an optional
-// header of up to 65535 bytes and 99 section headers.
-constexpr std::int32_t image_head_limit = 4096 + 24 + 65535 + 99 * 40;
-
-// The own image file, open for the rest of the run, and the volume files beside it.
-class InstallerFiles : public PayloadFiles {
+// The own image file, open for the rest of the run, the volume files beside it, and
+// the payload section where the loader mapped it.
+class OwnImage : public PayloadImage {
   public:
     std::int64_t image_size() override { return image.size(); }
     bool read_image(std::int64_t offset, void* buffer, std::int32_t count) override {
@@ -31,56 +29,67 @@ class InstallerFiles : public PayloadFiles {
     }
     void close_volume() override { volume.close(); }
 
+    bool read_head(String& head) override {
+        std::int32_t size = image.size();
+        std::int32_t wanted = size < image_head_limit ? size : image_head_limit;
+        return wanted > 0 && image.read_range(head, 0, wanted);
+    }
+
+    // The file named on the command line need not be the running image: the bytes
+    // are taken from the loaded module as its own headers describe it, never beyond
+    // the section nor the image the loader mapped.
+    const char* section_bytes(const PayloadSection& section, std::int32_t& size) override {
+        size = 0;
+        const char* base = reinterpret_cast<const char*>(GetModuleHandleA(nullptr));
+        const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+        const IMAGE_NT_HEADERS* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+        // The loader mapped at least the headers (SizeOfHeaders) and checked them.
+        PeView own(base, nt->OptionalHeader.SizeOfHeaders);
+        own.set_pe_header(dos->e_lfanew);
+        PeSection mapped;
+        if (own.find_section(payload_section_name, nt->FileHeader.NumberOfSections, mapped) < 0)
+            return nullptr;
+        PayloadSection loaded = section;
+        loaded.virtual_address = static_cast<std::int32_t>(mapped.virtual_address);
+        loaded.virtual_size = static_cast<std::int32_t>(mapped.virtual_size);
+        loaded.image_size = static_cast<std::int32_t>(nt->OptionalHeader.SizeOfImage);
+        if (static_cast<std::int64_t>(mapped.raw_size) < loaded.raw_size)
+            loaded.raw_size = static_cast<std::int32_t>(mapped.raw_size);
+        std::int32_t n = mapped_section_size(loaded);
+        if (n < 0 || loaded.virtual_address != section.virtual_address)
+            return nullptr;
+        size = n;
+        return base + loaded.virtual_address;
+    }
+
     File image;
     File volume;
 };
 
-InstallerFiles& installer_files() {
-    static InstallerFiles files;
-    return files;
-}
-
-String folder_of(const String& path) {
-    std::int32_t end = path.length();
-    while (end > 0 && path.char_at(end - 1) != '\\' && path.char_at(end - 1) != '/' &&
-           path.char_at(end - 1) != ':')
-        --end;
-    return path.substring(0, end);
+// The drive the volume files are asked for on: the installer's own, as the system
+// resolves its path (a relative path lies on the current drive).
+char drive_of(const String& path) {
+    char full[MAX_PATH + 1] = {};
+    DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    if (n == 0 || n > MAX_PATH)
+        return path.char_at(0);
+    return full[0];
 }
 
 } // namespace
 
-void open_payload() {
-    PayloadState& state = payload_state();
-    InstallerFiles& files = installer_files();
-    state.image_path = image_path_from_command_line(String(GetCommandLineA()));
-    state.folder = folder_of(state.image_path);
-    if (files.image.open_required(state.image_path, File::open_for_reading) != open_success)
-        fatal_format(cannot_open_self_text, state.image_path.c_str());
-    state.files = &files;
-
-    String head;
-    std::int32_t size = files.image.size();
-    std::int32_t wanted = size < image_head_limit ? size : image_head_limit;
-    if (wanted > 0 && !files.image.read_range(head, 0, wanted))
-        head.clear();
-
-    PayloadSection& section = state.section;
-    int found = find_payload_section(head, section);
-    if (found == payload_section_missing)
-        fatal(no_archive_text);
-    if (found != payload_section_found)
-        corrupt_installer(found);
-    if (section.raw_offset == 0)
-        corrupt_installer(9);
-    if (!files.image.seek(section.raw_offset))
-        corrupt_installer(10);
-
-    // The payload is read where the loader mapped it, never beyond what it mapped.
-    std::int32_t mapped = mapped_section_size(section);
-    if (mapped < 0)
-        corrupt_installer(payload_overrun_code);
-    const char* base = reinterpret_cast<const char*>(GetModuleHandleA(nullptr));
-    state.cursor.view(base + section.virtual_address, mapped);
-    validate_payload_header(state.cursor, state.header);
+String open_own_payload(InstallRun& run) {
+    // Left open for the rest of the run: the uninstaller image is read from it.
+    OwnImage* own = new OwnImage;
+    run.own_image.reset(own);
+    OwnImage& image = *own;
+    run.image_path = image_path_from_command_line(String(GetCommandLineA()));
+    run.installer_folder = folder_of_image(run.image_path);
+    run.installer_drive = drive_of(run.image_path);
+    if (image.image.open_required(run.image_path, File::open_for_reading) != open_success)
+        fatal_format(cannot_open_self_text, run.image_path.c_str());
+    String script;
+    int code = open_payload(image, run.payload, script);
+    check_payload_code(run, code, run.payload.header.version);
+    return script;
 }

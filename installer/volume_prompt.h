@@ -6,12 +6,8 @@
 #include <cstdint>
 
 #include "core/string.h"
-#include "installer/payload.h"
-
-// Language strings of the request box.
-constexpr int volume_request_string = 26; // "%d" the volume number, "%c" its drive
-constexpr int volume_request_caption_string = 27;
-constexpr int wrong_volume_string = 30; // put in front once the user was wrong
+#include "format/payload.h"
+#include "installer/run_state.h"
 
 // Whether `format` holds exactly two conversions, "%d" and then "%c" ("%%" aside):
 // only such a text is safe to format with the volume number and the drive letter.
@@ -26,17 +22,23 @@ String volume_request_text(const char* prefix, const String& format, std::int32_
 // the file-data area still lack: 5 to 35.
 int volume_progress_position(std::int32_t total, std::int32_t missing);
 
-// Asks the user with the request box before every attempt at a volume but the
-// first; Cancel leads to the quit question, whose No makes the attempt again.
+// Asks the user with the request box (language string 26 with the volume number and
+// the drive letter, caption 27; string 30 in front once the user was wrong) before
+// every attempt at a volume but the first; Cancel leads to the quit question, whose
+// No makes the attempt again and whose Yes gives up.
 class VolumePrompt : public VolumeRequests {
   public:
-    explicit VolumePrompt(std::int32_t file_data_size) : total_(file_data_size) {}
+    // `drive`: the letter of the drive the volumes are asked for on.
+    VolumePrompt(RunState& run, std::int32_t file_data_size, char drive)
+        : run_(run), total_(file_data_size), drive_(drive) {}
 
     void before_volume(std::int32_t number, std::int32_t missing) override;
     bool retry_volume(std::int32_t number, const String& path, VolumeProblem problem) override;
 
   private:
+    RunState& run_;
     std::int32_t total_;
+    char drive_;
     // Failed attempts at the current volume.
     int failed_opens_ = 0;
     int wrong_volumes_ = 0;

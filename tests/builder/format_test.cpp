@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/installer/memory_payload_files.h"
+#include "tests/format/memory_payload_files.h"
 #include "tests/support/fatal_capture.h"
 #include "tests/support/sample_pe.h"
 
@@ -26,7 +26,7 @@ String bytes_of(const std::string& s) {
 
 InstallScript full_script() {
     InstallScript s;
-    s.flags.bits = flag_mask(flag_master_product) | flag_mask(flag_script_colours) | flag_mask(40);
+    s.flags.bits = flag_mask(flag_master_product) | flag_mask(flag_gradient_colours) | flag_mask(40);
     s.minimum_stage_time = 9999;
     s.shortcut_mode = 2;
     s.uninstaller_date = TimeStamp{2024, 5, 6, 7, 8, 9};
@@ -173,10 +173,10 @@ TEST(ScriptWriter, WhatIsWrittenReadsBackField_by_field) {
     String bytes;
     std::string error;
     ASSERT_TRUE(write_script(written, bytes, error)) << error;
-    MemoryStream stream(bytes);
     InstallScript read;
-    ASSERT_EQ(parse_script(stream, bytes.hash(), read), 0);
-    EXPECT_EQ(stream.position(), bytes.length());
+    std::int32_t read_length = 0;
+    ASSERT_EQ(parse_script(bytes, bytes.hash(), read, &read_length), 0);
+    EXPECT_EQ(read_length, bytes.length());
     expect_same(written, read);
 
     // Without the optional parts.
@@ -191,8 +191,7 @@ TEST(ScriptWriter, WhatIsWrittenReadsBackField_by_field) {
     written.licence_pages.clear();
     written.readme_pages.clear();
     ASSERT_TRUE(write_script(written, bytes, error)) << error;
-    MemoryStream again(bytes);
-    ASSERT_EQ(parse_script(again, bytes.hash(), read), 0);
+    ASSERT_EQ(parse_script(bytes, bytes.hash(), read), 0);
     expect_same(written, read);
 }
 
@@ -274,7 +273,8 @@ void read_back(const BuiltPayload& built, ReadBack& out) {
     cursor.view(built.section.c_str(), built.section.length());
     ASSERT_EQ(check_payload_header(cursor, out.header), 0);
     EXPECT_EQ(out.header.payload_length, built.section.length());
-    MemoryStream script = load_script_block(cursor, out.header);
+    String script;
+    ASSERT_EQ(unpack_script_block(cursor, out.header, script), 0);
     ASSERT_EQ(parse_script(script, out.header.script_key, out.script), 0);
 
     MemoryPayloadFiles files;
@@ -448,7 +448,7 @@ TEST(FileRecords, DamagedRecordsGiveTheirCodes) {
         {"empty name", [](String& a) { a.data()[0] = 0; }, 70},
         {"destination 3", [](String& a) { a.put_int32(9, 3); }, 110},
         {"data byte", [](String& a) { a.data()[9 + 12] ^= 1; }, 100},
-        {"cut short", [](String& a) { a.truncate(a.length() - 1); }, payload_overrun_code},
+        {"cut short", [](String& a) { a.truncate(a.length() - 1); }, corrupt_payload_overrun},
     };
     std::vector<FileRecord> files(1);
     files[0].name = "tool.exe"; // 9 bytes with its NUL
@@ -465,7 +465,6 @@ TEST(FileRecords, DamagedRecordsGiveTheirCodes) {
         String damaged = area;
         c.damage(damaged);
         PayloadCursor records;
-        records.set_fatal_on_overrun(false);
         records.view(damaged.c_str(), damaged.length());
         FileRecord record;
         EXPECT_EQ(read_file_record(records, 7, record), c.code) << c.what;
@@ -526,7 +525,6 @@ TEST(UninstallerImage, OfARealImageStaysConsistent) {
 // 0 when the whole payload was accepted.
 int read_all_stages(const String& section, InstallScript& script, std::vector<FileRecord>& records) {
     PayloadCursor cursor;
-    cursor.set_fatal_on_overrun(false);
     cursor.view(section.c_str(), section.length());
     PayloadHeader header;
     if (int code = check_payload_header(cursor, header))
@@ -534,8 +532,7 @@ int read_all_stages(const String& section, InstallScript& script, std::vector<Fi
     String unpacked;
     if (int code = unpack_script_block(cursor, header, unpacked))
         return code;
-    MemoryStream stream(unpacked);
-    if (int code = parse_script(stream, header.script_key, script))
+    if (int code = parse_script(unpacked, header.script_key, script))
         return code;
     MemoryPayloadFiles no_files;
     RecordedRequests requests;

@@ -9,7 +9,7 @@
 
 #include "core/memory.h"
 #include "core/string.h"
-#include "installer/unpack.h"
+#include "format/packed_block.h"
 #include "tests/support/sample_pe.h"
 
 namespace {

@@ -12,7 +12,8 @@
 #include <vector>
 
 #include "builder/payload_writer.h"
-#include "tests/installer/memory_payload_files.h"
+#include "format/pe_view.h"
+#include "tests/format/memory_payload_files.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ String synthetic_stub(std::uint32_t file_alignment, std::uint32_t section_alignm
     s.put_int32(optional + 108, 16);
     const char* names[own_sections] = {".text", ".data", ".rdata"};
     for (std::int32_t i = 0; i < own_sections; ++i) {
-        std::int32_t h = table + i * pe_section_header_size;
+        std::int32_t h = table + i * ::pe::section_header_size;
         s.put_bytes(names[i], h, static_cast<std::int32_t>(std::strlen(names[i])));
         s.put_int32(h + 8, 0x300);
         s.put_int32(h + 12, static_cast<std::int32_t>(section_alignment * (i + 1)));
@@ -110,13 +111,12 @@ ReadBack read_back(const String& image) {
     ReadBack back;
     EXPECT_EQ(find_payload_section(image, back.section), payload_section_found);
     PayloadCursor cursor;
-    cursor.set_fatal_on_overrun(false);
     cursor.view(image.c_str() + back.section.raw_offset, mapped_section_size(back.section));
     EXPECT_EQ(check_payload_header(cursor, back.header), 0);
     MemoryPayloadFiles files;
     files.image = image;
     ProductFlags flags;
-    flags.bits = flag_mask(flag_compare_stub_checksum);
+    flags.bits = flag_mask(flag_check_stub);
     back.uninstaller_code =
         make_uninstaller_image(files, back.section, back.header, flags, 0, String(), back.uninstaller);
     return back;
@@ -141,7 +141,7 @@ TEST(PeWriter, AppendsTheSectionWhereTheLoaderAndTheReaderTakeIt) {
         const std::uint32_t raw_size =
             align(static_cast<std::uint32_t>(payload.length()), c.section_alignment);
         const std::uint32_t address = c.section_alignment * (own_sections + 1);
-        const std::int32_t h = table + own_sections * pe_section_header_size;
+        const std::int32_t h = table + own_sections * ::pe::section_header_size;
         EXPECT_EQ(bytes(image.substring(h, 8)), std::string(".vrnk\0\0\0", 8));
         EXPECT_EQ(u32(image, h + 8), static_cast<std::uint32_t>(payload.length()));
         EXPECT_EQ(u32(image, h + 12), address);
@@ -157,9 +157,9 @@ TEST(PeWriter, AppendsTheSectionWhereTheLoaderAndTheReaderTakeIt) {
         EXPECT_EQ(u32(image, optional + 64), 0u);
         EXPECT_EQ(static_cast<std::uint32_t>(image.length()), raw_offset + raw_size);
         // The stub's bytes stay, zeros pad to the section, the payload and zeros fill it.
-        EXPECT_EQ(
-            bytes(image.substring(h + pe_section_header_size, stub.length() - h - pe_section_header_size)),
-            bytes(stub.substring(h + pe_section_header_size)));
+        EXPECT_EQ(bytes(image.substring(h + ::pe::section_header_size,
+                                        stub.length() - h - ::pe::section_header_size)),
+                  bytes(stub.substring(h + ::pe::section_header_size)));
         EXPECT_EQ(
             bytes(image.substring(stub.length(), static_cast<std::int32_t>(raw_offset) - stub.length())),
             std::string(raw_offset - static_cast<std::uint32_t>(stub.length()), '\0'));
@@ -197,8 +197,8 @@ TEST(PeWriter, TheStubChecksumCoversTheFinalHeaders) {
         << error;
     // A byte changed in front of the section, here the new header's VirtualSize,
     // is what the compared checksum catches.
-    image.put_int32(table + own_sections * pe_section_header_size + 8,
-                    image.get_int32(table + own_sections * pe_section_header_size + 8) - 4);
+    image.put_int32(table + own_sections * ::pe::section_header_size + 8,
+                    image.get_int32(table + own_sections * ::pe::section_header_size + 8) - 4);
     EXPECT_EQ(read_back(image).uninstaller_code, 40);
 }
 
@@ -218,18 +218,18 @@ TEST(PeWriter, RefusesStubsItCannotExtend) {
         {"bad alignment", [](String& s) { s.put_int32(optional + 36, 0x300); }, "alignments"},
         {"signed", [](String& s) { s.put_int32(optional + 112 + 4 * 8 + 4, 0x800); }, "is signed"},
         {"data right behind the table",
-         [](String& s) { s.put_int32(table + own_sections * pe_section_header_size + 20, 0x1234); },
+         [](String& s) { s.put_int32(table + own_sections * ::pe::section_header_size + 20, 0x1234); },
          "no free room for another 40-byte section header"},
         {"first raw data right behind the table",
-         [](String& s) { s.put_int32(table + 20, table + own_sections * pe_section_header_size + 16); },
+         [](String& s) { s.put_int32(table + 20, table + own_sections * ::pe::section_header_size + 16); },
          "no free room"},
         {"SizeOfHeaders ends at the table", [](String& s) { s.put_int32(optional + 60, 0x200); },
          "no free room"},
         {"too few sections for the reader",
          [](String& s) {
              s.put_int16(pe + 6, 2);
-             s.put_bytes(std::string(pe_section_header_size, '\0').c_str(),
-                         table + 2 * pe_section_header_size, pe_section_header_size);
+             s.put_bytes(std::string(::pe::section_header_size, '\0').c_str(),
+                         table + 2 * ::pe::section_header_size, ::pe::section_header_size);
          },
          "3 to 98 sections"},
     };

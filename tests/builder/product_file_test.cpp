@@ -186,9 +186,9 @@ TEST_F(ProductFolder, EveryTableReachesTheInstallerAsTheStubReadsIt) {
     TimeStamp epoch = utc_timestamp(context.source_date_epoch);
     EXPECT_EQ(compare_time_stamps(s.uninstaller_date, epoch), 0);
 
-    std::uint64_t expected = flag_mask(7) | flag_mask(flag_automatic_mode) | flag_mask(20) |
-                             flag_mask(flag_compare_stub_checksum) | flag_mask(flag_master_product) |
-                             flag_mask(flag_script_colours) | flag_mask(flag_packed_file_data);
+    std::uint64_t expected = flag_mask(7) | flag_mask(flag_automatic) | flag_mask(20) |
+                             flag_mask(flag_check_stub) | flag_mask(flag_master_product) |
+                             flag_mask(flag_gradient_colours) | flag_mask(flag_packed_file_data);
     EXPECT_EQ(s.flags.bits, expected) << "uninstall_support = false clears a default";
     EXPECT_EQ(s.title_colour, 0x0080FF); // red in the low byte
     EXPECT_EQ(s.top_colour, 0x800000);

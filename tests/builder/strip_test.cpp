@@ -79,7 +79,7 @@ TEST(StripInstaller, GivesBackTheStubAndPutsThePatchBlockInPlace) {
         const char* behind; // bytes someone appended behind the section
     } cases[] = {
         {"plain", 0, false, ""},
-        {"stub checksum compared", flag_mask(flag_compare_stub_checksum), false, ""},
+        {"stub checksum compared", flag_mask(flag_check_stub), false, ""},
         {"patch block", 0, true, ""},
         {"bytes behind the section", 0, false, "appended overlay"},
     };
@@ -104,7 +104,7 @@ TEST(StripInstaller, GivesBackTheStubAndPutsThePatchBlockInPlace) {
 TEST(StripInstaller, RefusesWhatItCannotStripAndSaysWhy) {
     const String stub = stub_image();
     ASSERT_FALSE(stub.is_empty()) << "sample PE file missing: " << VARNOOK_SAMPLE_PE;
-    const String installer = build(stub, script_with(flag_mask(flag_compare_stub_checksum), 0, String()));
+    const String installer = build(stub, script_with(flag_mask(flag_check_stub), 0, String()));
     PayloadSection section;
     ASSERT_EQ(find_payload_section(installer, section), payload_section_found);
     const std::int32_t payload = section.raw_offset;
@@ -124,10 +124,12 @@ TEST(StripInstaller, RefusesWhatItCannotStripAndSaysWhy) {
         {"MZ without PE header", stub, "not a PE image"},
         {"the stub itself", stub, "no payload section: already stripped?"},
         {"stripped again", stripped, "no payload section: already stripped?"},
-        {"magic changed", installer, "damaged payload: error code 20"},
-        {"no script block", installer, "damaged payload: error code 22"},
+        {"magic changed", installer, "damaged payload: error code 20 (the payload magic is wrong)"},
+        {"no script block", installer,
+         "damaged payload: error code 22 (the packed script size is below 1 or above 0x9FFFFF)"},
         {"newer payload version", installer, "the payload was written for installer version 11.0, not 10.0"},
-        {"byte in front of the section changed", installer, "damaged payload: error code 40"},
+        {"byte in front of the section changed", installer,
+         "damaged payload: error code 40 (the stub checksum is compared and differs)"},
     };
     cases[1].image.put_bytes("XX", cases[1].image.get_int32(0x3C), 2);
     cases[4].image.put_int32(payload, 0x12345678);

@@ -38,7 +38,7 @@ struct TempInstaller {
 InstallScript minimal_script() {
     InstallScript s;
     // The stub then checks the checksum of its own image bytes in front of the section.
-    s.flags.bits = flag_mask(flag_compare_stub_checksum);
+    s.flags.bits = flag_mask(flag_check_stub);
     s.default_product_name = "Demo Tool";
     s.default_directory = "%ProgramFiles%\\Demo Tool";
     s.volume_base_name = "DEMO";

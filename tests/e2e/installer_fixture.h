@@ -10,8 +10,8 @@
 
 #include "builder/payload_writer.h"
 #include "core/string.h"
-#include "installer/payload.h"
-#include "installer/script.h"
+#include "format/payload.h"
+#include "format/script.h"
 #include "tests/e2e/stub_under_test.h"
 #include "tests/support/process_win32.h"
 

@@ -108,6 +108,23 @@ TEST(SpannedInstaller, CancelAsksWhetherToQuitNoAsksAgainYesEnds) {
     EXPECT_EQ(run.wait_for_exit(process_timeout_ms), 1);
 }
 
+TEST(SpannedInstaller, TheProductsNameFillsTheTextsItShows) {
+    // The texts as a product file writes them, with the placeholder; the name comes
+    // from the script.
+    SpannedInstaller spanned(demo_script({{20, "<product>"},
+                                          {26, request_text},
+                                          {27, "<Product> needs a disk"},
+                                          {28, "Quit the <product> installation?"},
+                                          {30, wrong_disk_text}}));
+    spanned.put_volume(3);
+    RunningInstaller run(spanned.installer);
+    ASSERT_TRUE(run.started());
+    expect_box(run.drive({"show", "press", "Cancel", "wait-gone"}), request_caption,
+               spanned.request(2, false));
+    expect_box(run.drive({"show", "press", "Yes"}), "Demo Tool", "Quit the Demo Tool installation?");
+    EXPECT_EQ(run.wait_for_exit(process_timeout_ms), 1);
+}
+
 TEST(SpannedInstaller, ARequestTextWithOtherConversionsIsShownAsItStands) {
     struct Case {
         const char* request;

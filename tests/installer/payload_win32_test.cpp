@@ -1,31 +1,33 @@
 // The payload reader on its own real image under Wine: the test program is a Windows
 // image without a payload section, found and walked as the stub's would be.
 
-#include "installer/payload.h"
+#include "installer/own_payload.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
-#include "tests/installer/memory_payload_files.h"
+#include "tests/format/memory_payload_files.h"
 
-#include "installer/startup.h"
+#include "installer/failure.h"
 #include "tests/support/fatal_capture.h"
 
 namespace {
 
 TEST(OpenPayload, OwnImageWithoutPayloadShowsTheNoArchiveMessage) {
-    EXPECT_EQ(fatal_text([] { open_payload(); }), no_archive_text);
+    InstallRun run;
+    EXPECT_EQ(fatal_text([&] { open_own_payload(run); }), no_archive_text);
     // The image was opened and stays open for the rest of the run.
-    PayloadState& state = payload_state();
-    ASSERT_NE(state.files, nullptr);
-    EXPECT_GT(state.files->image_size(), 4096);
+    PayloadFiles* files = run.payload.files;
+    ASSERT_NE(files, nullptr);
+    EXPECT_GT(files->image_size(), 4096);
     char mz[2] = {};
-    ASSERT_TRUE(state.files->read_image(0, mz, 2));
+    ASSERT_TRUE(files->read_image(0, mz, 2));
     EXPECT_EQ(mz[0], 'M');
     EXPECT_EQ(mz[1], 'Z');
-    EXPECT_NE(state.image_path.find("installer_win32_tests"), -1) << state.image_path.c_str();
+    EXPECT_NE(run.image_path.find("installer_win32_tests"), -1) << run.image_path.c_str();
+    EXPECT_NE(run.installer_drive, 0);
 }
 
 void write_file(const std::string& path, const std::string& bytes) {
@@ -36,8 +38,9 @@ void write_file(const std::string& path, const std::string& bytes) {
 }
 
 TEST(OpenPayload, VolumesAreReadFromRealFiles) {
-    fatal_text([] { open_payload(); });
-    PayloadFiles* files = payload_state().files;
+    InstallRun run;
+    fatal_text([&] { open_own_payload(run); });
+    PayloadFiles* files = run.payload.files;
     ASSERT_NE(files, nullptr);
 
     // An area of 10 bytes, 3 in the section and 7 in two volume files beside it.

@@ -1,4 +1,4 @@
-#include "installer/startup.h"
+#include "ui/services.h"
 
 #include <gtest/gtest.h>
 
@@ -66,20 +66,18 @@ TEST_F(MessagePump, StopsAtTheFirstClosingMessage) {
 }
 
 TEST(OwnerWindow, ProgressDialogBeforeBackgroundWindow) {
-    StartupState& state = startup_state();
+    Windows windows;
     int background = 0;
     int progress = 0;
-    EXPECT_EQ(owner_window(), nullptr);
-    state.background_window = &background;
-    EXPECT_EQ(owner_window(), &background);
-    state.progress_dialog = &progress;
-    EXPECT_EQ(owner_window(), &progress);
-    state.background_window = nullptr;
-    state.progress_dialog = nullptr;
+    EXPECT_EQ(owner_window(windows), nullptr);
+    windows.background = &background;
+    EXPECT_EQ(owner_window(windows), &background);
+    windows.progress = &progress;
+    EXPECT_EQ(owner_window(windows), &progress);
 }
 
 TEST(ProgramFileName, IsTheFilePartOfTheModulePath) {
-    EXPECT_STREQ(program_file_name().c_str(), "installer_win32_tests.exe");
+    EXPECT_STREQ(program_file_name().c_str(), "ui_win32_tests.exe");
 }
 
 } // namespace

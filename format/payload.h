@@ -4,9 +4,10 @@
 // holds the scrambled, packed install script block and the file-data area, which
 // may continue in numbered volume files beside the installer.
 //
-// Everything here but `open_payload` is portable: the builder and the native tests
-// run the same reading and checking code as the stub. The payload is hostile until
-// checked: every read goes through a `PayloadCursor` that knows its end.
+// The stub, the builder and the fuzz targets run this same reading and checking
+// code. The payload is hostile until checked: every read goes through a
+// `PayloadCursor` that knows its end, and every reader returns 0 or the code of the
+// damage (format/codes.h); what to do with a code is the caller's business.
 
 #include <cstdint>
 
@@ -14,7 +15,9 @@
 #include "core/stream.h"
 #include "core/string.h"
 #include "core/timestamp.h"
-#include "installer/product_flags.h"
+#include "format/byte_reader.h"
+#include "format/codes.h"
+#include "format/product_flags.h"
 
 // Where the payload section lies, as read from the image's headers.
 struct PayloadSection {
@@ -29,8 +32,7 @@ struct PayloadSection {
     std::int32_t image_size = 0; // SizeOfImage of the optional header, 0 when unreadable
 };
 
-constexpr int payload_section_found = 0;
-constexpr int payload_section_missing = -1;
+constexpr int payload_section_found = payload_ok;
 
 // Layout constants shared by the reader and the builder.
 constexpr std::uint32_t payload_magic = 0xA4F23DE5;
@@ -40,16 +42,8 @@ constexpr std::int32_t payload_stub_checksum_field = 16;
 constexpr std::int32_t max_packed_script_size = 0x9FFFFF;
 constexpr std::int32_t max_payload_file_size = 0x40000000;
 constexpr std::int32_t uninstaller_patch_size = 2216;
-constexpr std::int32_t pe_section_header_size = 40;
-
-// Our own corrupt-installer code: a read of the payload that would pass the end of
-// the section or of the assembled file-data area (the payload's fields promised
-// more bytes than are there).
-constexpr int payload_overrun_code = 90;
-// `check_payload_header`: the payload was written for another installer version.
-constexpr int payload_version_mismatch = -2;
-
-extern const char* const payload_version_text;
+extern const char payload_section_name[]; // ".vrnk"
+constexpr double expected_payload_version = 10.0;
 
 // Walks the PE headers at the start of an image file (`head` holds its first bytes,
 // at least up to the end of the section table). Returns `payload_section_found`,
@@ -65,13 +59,13 @@ std::int32_t mapped_section_size(const PayloadSection& section);
 // The image path from a process command line: the quoted first atom or everything up
 // to the first space, with ".EXE" appended when it has no extension.
 String image_path_from_command_line(const String& command_line);
+// The folder part of an image path, its separator kept; empty for a bare file name.
+String folder_of_image(const String& path);
 
 // The payload cursor: reads little-endian items from a run of bytes that it either
 // views in place (the mapped section) or owns (the assembled file-data area). A read
-// that would pass the end reads nothing, leaves zeros or an empty text, and fails
-// for good; in the stub (the default) it ends the program at once through
-// `corrupt_installer` (payload_overrun_code), so that no byte of a damaged payload
-// makes the program read outside its image.
+// that would pass the end reads nothing it should not, leaves zeros or an empty
+// text, and fails for good; the readers below turn that into payload_overrun.
 class PayloadCursor {
   public:
     PayloadCursor() = default;
@@ -84,37 +78,31 @@ class PayloadCursor {
     // Over the buffer, which the cursor takes; position 0, failure cleared.
     void own(String&& buffer);
 
-    std::int32_t read_int32();
+    std::int32_t read_int32() { return reader_.i32(); }
     // A NUL-terminated text in place, the cursor moved past its NUL. "" on failure.
-    const char* read_text();
-    // n bytes copied into target (replacing its content).
-    void read_into(String& target, std::int32_t n);
+    const char* read_text() { return reader_.text(); }
+    // n bytes copied into target (replacing its content); empty on failure.
+    void read_into(String& target, std::int32_t n) {
+        reader_.read_into(target, n);
+        if (reader_.failed())
+            target.clear();
+    }
     // n bytes copied into a record (zeros on failure).
-    void read_block(void* record, std::int32_t n);
-    // Moves on by n bytes.
-    void skip(std::int32_t n);
+    void read_block(void* record, std::int32_t n) { reader_.read(record, n); }
+    void skip(std::int32_t n) { reader_.skip(n); }
     // To an offset from the start (0..size).
-    void seek(std::int32_t offset);
+    void seek(std::int32_t offset) { reader_.seek(offset); }
 
-    const char* start() const { return start_; }
-    const char* current() const { return start_ + position_; }
-    std::int32_t offset() const { return position_; }
-    std::int32_t size() const { return size_; }
-    std::int32_t remaining() const { return size_ - position_; }
-    bool failed() const { return failed_; }
-    // With false, a read past the end only fails (for the builder's inspection).
-    void set_fatal_on_overrun(bool on) { fatal_on_overrun_ = on; }
+    const char* start() const { return reader_.data(); }
+    const char* current() const { return reader_.current(); }
+    std::int32_t offset() const { return static_cast<std::int32_t>(reader_.position()); }
+    std::int32_t size() const { return static_cast<std::int32_t>(reader_.size()); }
+    std::int32_t remaining() const { return static_cast<std::int32_t>(reader_.remaining()); }
+    bool failed() const { return reader_.failed(); }
 
   private:
-    // Whether n more bytes are there; otherwise the failure is recorded (and fatal).
-    bool take(std::int32_t n);
-
     String owned_;
-    const char* start_ = nullptr;
-    std::int32_t size_ = 0;
-    std::int32_t position_ = 0;
-    bool failed_ = false;
-    bool fatal_on_overrun_ = true;
+    ByteReader reader_;
 };
 
 // The payload header and file-size table.
@@ -133,20 +121,14 @@ struct PayloadHeader {
 
 // Reads the header and the file-size table at the cursor (the section start) and
 // checks each field right after its read. Returns 0, the corrupt-installer code of
-// the first bad field (20, 22, 45, 27, 29, 28; payload_overrun_code when the section
-// ends too early and the cursor is not fatal) or payload_version_mismatch. The
-// cursor then stands at the script block.
+// the first bad field (20, 22, 45, 27, 29, 28; payload_overrun when the section
+// ends too early) or payload_version_mismatch. The cursor then stands at the script
+// block.
 int check_payload_header(PayloadCursor& cursor, PayloadHeader& header);
-// As check_payload_header, ending the program on a bad header: the version message
-// for another version, `corrupt_installer` otherwise.
-void validate_payload_header(PayloadCursor& cursor, PayloadHeader& header);
 
 // The script block at the cursor, descrambled and unpacked. Returns 0, 47 when it
-// does not unpack, or payload_overrun_code when the section ends early and the
-// cursor is not fatal.
+// does not unpack, or payload_overrun when the section ends early.
 int unpack_script_block(PayloadCursor& cursor, const PayloadHeader& header, String& script);
-// As unpack_script_block; corrupt_installer (47) when it does not unpack.
-MemoryStream load_script_block(PayloadCursor& cursor, const PayloadHeader& header);
 
 // The files the payload code reads besides the mapped section: the installer's own
 // image file and the volume files beside it. The stub reads real files; the builder
@@ -176,10 +158,6 @@ class PayloadFiles {
 int make_uninstaller_image(PayloadFiles& files, const PayloadSection& section, const PayloadHeader& header,
                            const ProductFlags& flags, std::int32_t patch_offset, const String& patch_block,
                            String& image);
-// As make_uninstaller_image; corrupt_installer with the code on failure.
-String build_uninstaller_image(PayloadFiles& files, const PayloadSection& section,
-                               const PayloadHeader& header, const ProductFlags& flags,
-                               std::int32_t patch_offset, const String& patch_block);
 
 // Why a volume was refused.
 enum class VolumeProblem {
@@ -212,22 +190,16 @@ struct VolumeSet {
 // The path of volume `number`.
 String volume_path(const VolumeSet& volumes, std::int32_t number);
 
-// `gather_file_data`: the volume requests gave up.
-constexpr int volume_request_refused = -3;
-
 // Points the cursor at the file-data area: the section's part (the cursor must view
 // the whole section), continued from the volume files when the section holds less
 // than the whole area, verified by checksum and unpacked when `flag_packed_file_data`
 // is set; the cursor then views exactly the area, whose records are read with it.
 // Returns 0, volume_request_refused, or the code of the damage: 50 (a volume cannot
-// be read), 55 (checksum), 60 (unpacking), payload_overrun_code (the header puts
-// the area outside the section).
+// be read), 55 (checksum), 60 (unpacking), payload_overrun (the header puts the area
+// outside the section), file_data_size (a size that spans volumes and cannot even
+// be held in memory: only a damaged header declares it).
 int gather_file_data(PayloadCursor& cursor, const PayloadHeader& header, const ProductFlags& flags,
                      const VolumeSet& volumes, PayloadFiles& files, VolumeRequests& requests);
-// As gather_file_data; a damaged area ends with corrupt_installer. False when the
-// requests gave up on a volume.
-bool assemble_file_data(PayloadCursor& cursor, const PayloadHeader& header, const ProductFlags& flags,
-                        const VolumeSet& volumes, PayloadFiles& files, VolumeRequests& requests);
 
 // One file of the file-data area.
 struct FileRecord {
@@ -251,24 +223,40 @@ constexpr bool is_file_destination(std::int32_t destination) {
 
 // Reads the next record, whose data is size bytes long (from the file-size table).
 // Returns 0 or the code of the first bad field: 70 (empty name), 110 (destination
-// kind), 100 (data checksum), or payload_overrun_code when the area ends early and
-// the cursor is not fatal.
+// kind), 100 (data checksum), or payload_overrun when the area ends early.
 int read_file_record(PayloadCursor& cursor, std::int32_t size, FileRecord& record);
 
-// What the stub knows of its own payload once `open_payload` returned.
-struct PayloadState {
+// What a reader knows of an installer's payload: where its section is, its header,
+// and the cursor, at the script block after `open_payload`, later at the file-data
+// area. `files` reads the image file and the volume files beside it.
+struct Payload {
     PayloadSection section;
     PayloadHeader header;
-    PayloadCursor cursor;          // at the script block, later at the file-data area
-    PayloadFiles* files = nullptr; // the own image file (left open) and the volumes
-    String image_path;
-    String folder; // the installer's folder, where the volumes are
+    PayloadCursor cursor;
+    PayloadFiles* files = nullptr;
 };
 
-PayloadState& payload_state();
+// Where a reader finds the payload section's bytes: the stub where the loader mapped
+// its own image, the builder in the file it read.
+class PayloadImage : public PayloadFiles {
+  public:
+    // The bytes at the start of the image file, at least through its section table
+    // (fewer when the file is shorter).
+    virtual bool read_head(String& head) = 0;
+    // The section's bytes as mapped, bounded by what really lies there: null when
+    // they cannot be had (size then 0).
+    virtual const char* section_bytes(const PayloadSection& section, std::int32_t& size) = 0;
+};
 
-// Opens the program's own image, finds its payload section and checks the payload
-// header and file-size table; shows the no-archive message when there is none and
-// the corrupt-installer message (or the version message) for a bad one. On return
-// the cursor of `payload_state` stands at the script block.
-void open_payload();
+// Enough head for the largest header the checks allow: a new header at 4096, an
+// optional header of up to 65535 bytes and 99 section headers.
+constexpr std::int32_t image_head_limit = 4096 + 24 + 65535 + 99 * 40;
+
+// The whole opening, the same for every reader: the section found in the image's
+// headers (9 for a section without file data), the header and file-size table
+// checked, the script block unpacked into `script_bytes`. Returns 0,
+// payload_section_missing, payload_version_mismatch or the code of the damage; the
+// cursor then stands behind the script block.
+int open_payload(PayloadImage& image, Payload& payload, String& script_bytes);
+// Its second half, on the section's bytes as mapped: the header and the script block.
+int open_payload_section(Payload& payload, const char* bytes, std::int32_t size, String& script_bytes);

@@ -1,78 +1,39 @@
-#include "installer/script.h"
+#include "format/script.h"
 
 #include <cstring>
 #include <utility>
 
-#include "installer/payload.h"
-#include "installer/startup.h"
+#include "format/byte_reader.h"
+#include "format/payload.h"
 
 const char* const deletion_list_end = "~~THE END~~";
 
 namespace {
 
-// The script's items over a MemoryStream. A read past the end leaves zeros and
+// The script's items over its unpacked bytes. A read past the end leaves zeros and
 // empty texts; the field checks catch what that makes of a truncated script.
 class ScriptReader {
   public:
-    explicit ScriptReader(MemoryStream& stream) : stream_(stream) {}
+    explicit ScriptReader(const String& bytes) : in_(bytes.c_str(), bytes.length()) {}
 
-    std::uint8_t byte() {
-        unsigned char b[1];
-        stream_.read(b, 1);
-        return b[0];
-    }
-    std::uint16_t uint16() {
-        unsigned char b[2];
-        stream_.read(b, 2);
-        return static_cast<std::uint16_t>(b[0] | b[1] << 8);
-    }
-    std::int32_t int32() {
-        unsigned char b[4];
-        stream_.read(b, 4);
-        return static_cast<std::int32_t>(
-            static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
-            static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24);
-    }
-    std::uint64_t int64() {
-        std::uint64_t low = static_cast<std::uint32_t>(int32());
-        std::uint64_t high = static_cast<std::uint32_t>(int32());
-        return low | high << 32;
-    }
-    // The bytes up to the next NUL (or the end), the NUL passed.
-    void text(String& target) {
-        const String& content = stream_.string();
-        std::int32_t position = stream_.position();
-        if (position < 0 || position >= content.length()) {
-            target.clear();
-            stream_.skip(1);
-            return;
-        }
-        const char* start = content.c_str() + position;
-        const void* nul = std::memchr(start, 0, static_cast<size_t>(content.length() - position));
-        std::int32_t n = nul != nullptr ? static_cast<std::int32_t>(static_cast<const char*>(nul) - start)
-                                        : content.length() - position;
-        target.assign(start, n);
-        stream_.skip(n + 1);
-    }
+    std::uint8_t byte() { return in_.u8(); }
+    std::uint16_t uint16() { return in_.u16(); }
+    std::int32_t int32() { return in_.i32(); }
+    std::uint64_t int64() { return in_.u64(); }
+    void text(String& target) { in_.text(target); }
     String text() {
         String value;
-        text(value);
+        in_.text(value);
         return value;
     }
-    // n bytes into target; of a block longer than what is left only the bytes that
-    // are there are copied (the rest would be zeros), so a damaged size never makes
-    // the reader allocate more than the script holds.
     void block(String& target, std::int32_t n) {
-        target.clear();
-        if (n <= 0)
+        if (n <= 0) {
+            target.clear();
             return;
-        std::int32_t there = remaining();
-        std::int32_t copied = n < there ? n : there;
-        if (copied > 0)
-            stream_.read_append(target, copied);
-        stream_.skip(n - copied);
+        }
+        in_.read_into(target, n);
     }
-    void block(void* record, std::int32_t n) { stream_.read(record, n); }
+    void block(void* record, std::int32_t n) { in_.read(record, n); }
     void timestamp(TimeStamp& time) {
         time.year = int32();
         time.month = int32();
@@ -81,13 +42,11 @@ class ScriptReader {
         time.minute = int32();
         time.second = int32();
     }
-    std::int32_t remaining() const {
-        std::int64_t left = static_cast<std::int64_t>(stream_.length()) - stream_.position();
-        return left > 0 ? static_cast<std::int32_t>(left) : 0;
-    }
+    std::int64_t remaining() const { return in_.remaining(); }
+    std::int64_t position() const { return in_.position(); }
 
   private:
-    MemoryStream& stream_;
+    ByteReader in_;
 };
 
 void read_pages(ScriptReader& in, std::int32_t count, Vector<String>& pages) {
@@ -102,14 +61,15 @@ bool is_blank(const String& text) {
     return text.find_not_any(" \r\n\t", 0) < 0;
 }
 
-int parse_script(MemoryStream& stream, std::uint32_t script_key, InstallScript& script) {
-    ScriptReader in(stream);
+namespace {
+
+int read_fields(ScriptReader& in, const String& bytes, std::uint32_t script_key, InstallScript& script) {
     script.flags.bits = in.int64();
-    if (stream.string().hash() != script_key)
-        return 25;
+    if (bytes.hash() != script_key)
+        return corrupt_script_checksum;
     script.minimum_stage_time = in.uint16();
     if (script.minimum_stage_time > max_stage_time)
-        return 19;
+        return corrupt_stage_time;
     script.shortcut_mode = in.byte();
     in.timestamp(script.uninstaller_date);
     in.text(script.publisher);
@@ -121,22 +81,22 @@ int parse_script(MemoryStream& stream, std::uint32_t script_key, InstallScript& 
     in.text(script.product_registry);
     std::int32_t licence_count = in.int32();
     if (licence_count < 0 || licence_count > max_pages)
-        return 24;
+        return corrupt_licence_count;
     read_pages(in, licence_count, script.licence_pages);
     std::int32_t readme_count = in.int32();
     if (readme_count < 0 || readme_count > max_pages)
-        return 26;
+        return corrupt_readme_count;
     read_pages(in, readme_count, script.readme_pages);
     in.text(script.uninstall_subdir);
     in.text(script.volume_base_name);
     if (is_blank(script.volume_base_name))
-        return 21;
+        return corrupt_blank_volume_name;
     in.text(script.uninstaller_file_name);
     if (is_blank(script.uninstaller_file_name))
-        return 33;
+        return corrupt_blank_uninstaller_name;
     in.text(script.uninstall_key_name);
     script.title_colour = in.int32();
-    // Both colours are always stored; without flag_script_colours they are skipped.
+    // Both colours are always stored; without flag_gradient_colours they are skipped.
     script.top_colour = in.int32();
     script.bottom_colour = in.int32();
     std::int32_t picture_size = in.int32();
@@ -155,7 +115,7 @@ int parse_script(MemoryStream& stream, std::uint32_t script_key, InstallScript& 
     script.first_volume_number = in.int32();
     script.uninstaller_patch_offset = in.int32();
     if (script.uninstaller_patch_offset < 0 || script.uninstaller_patch_offset > max_patch_offset)
-        return 23;
+        return corrupt_patch_offset;
     script.uninstaller_patch.clear();
     if (script.uninstaller_patch_offset > 0)
         in.block(script.uninstaller_patch, uninstaller_patch_size);
@@ -166,7 +126,7 @@ int parse_script(MemoryStream& stream, std::uint32_t script_key, InstallScript& 
         if (path.compare(deletion_list_end, true) == 0)
             break;
         if (script.deletions.count() >= max_deletions)
-            return 38;
+            return corrupt_deletion_count;
         FileDeletion& deletion = script.deletions.add(FileDeletion());
         deletion.path = std::move(path);
         deletion.condition = in.byte();
@@ -176,7 +136,7 @@ int parse_script(MemoryStream& stream, std::uint32_t script_key, InstallScript& 
 
     std::int32_t association_count = in.int32();
     if (association_count < 0 || association_count > max_associations)
-        return 36;
+        return corrupt_association_count;
     script.associations.clear();
     for (std::int32_t i = 0; i < association_count; ++i) {
         FileAssociation& association = script.associations.add(FileAssociation());
@@ -193,7 +153,7 @@ int parse_script(MemoryStream& stream, std::uint32_t script_key, InstallScript& 
 
     std::int32_t value_count = in.int32();
     if (value_count < 0 || value_count > max_uninstall_values)
-        return 37;
+        return corrupt_uninstall_value_count;
     script.uninstall_values.clear();
     for (std::int32_t i = 0; i < value_count; ++i) {
         UninstallData& value = script.uninstall_values.add(UninstallData());
@@ -204,10 +164,10 @@ int parse_script(MemoryStream& stream, std::uint32_t script_key, InstallScript& 
 
     std::int32_t language_count = in.byte();
     if (language_count < 1 || language_count > max_languages)
-        return 30;
+        return corrupt_language_count;
     std::int32_t string_count = in.int32();
     if (string_count < 1 || string_count > max_language_strings)
-        return 31;
+        return corrupt_string_count;
     script.language_names.clear();
     script.language_strings.clear();
     // Every text takes at least its NUL, and the end marker follows: a script
@@ -215,7 +175,7 @@ int parse_script(MemoryStream& stream, std::uint32_t script_key, InstallScript& 
     // million empty texts) are not built.
     std::int64_t least = static_cast<std::int64_t>(language_count) * (string_count + 1) + 4;
     if (in.remaining() < least)
-        return 32;
+        return corrupt_end_marker;
     for (std::int32_t i = 0; i < language_count; ++i)
         script.language_names.add(in.text());
     for (std::int32_t number = 0; number < string_count; ++number) {
@@ -227,23 +187,19 @@ int parse_script(MemoryStream& stream, std::uint32_t script_key, InstallScript& 
     }
 
     if (static_cast<std::uint32_t>(in.int32()) != script_end_marker)
-        return 32;
+        return corrupt_end_marker;
     return 0;
 }
 
-void read_script(MemoryStream& stream, std::uint32_t script_key, InstallScript& script) {
-    int code = parse_script(stream, script_key, script);
-    product_flags() = script.flags;
-    if (script.flags.has(flag_automatic_mode))
-        startup_state().automatic = true;
-    LanguageTables& tables = language_tables();
-    tables.names = std::move(script.language_names);
-    tables.strings = std::move(script.language_strings);
-    tables.current = 0;
-    script.language_names.clear();
-    script.language_strings.clear();
-    if (code != 0)
-        corrupt_installer(code);
+} // namespace
+
+int parse_script(const String& bytes, std::uint32_t script_key, InstallScript& script,
+                 std::int32_t* read_length) {
+    ScriptReader in(bytes);
+    int code = read_fields(in, bytes, script_key, script);
+    if (read_length != nullptr)
+        *read_length = static_cast<std::int32_t>(in.position());
+    return code;
 }
 
 void apply_script_defaults(InstallScript& script, String& product_name) {
@@ -251,7 +207,7 @@ void apply_script_defaults(InstallScript& script, String& product_name) {
         product_name = script.default_product_name;
     if (script.shared_path.is_empty())
         script.shared_path = is_blank(script.publisher) ? product_name : script.publisher;
-    if (!script.flags.has(flag_shared_folder))
+    if (!script.flags.has(flag_uninstall_support))
         script.shared_path.clear();
     if (script.start_menu.is_empty()) {
         if (!script.publisher.is_empty())

@@ -1,4 +1,4 @@
-#include "installer/unpack.h"
+#include "format/packed_block.h"
 
 #include <cstring>
 

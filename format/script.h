@@ -10,11 +10,9 @@
 #include <cstdint>
 
 #include "core/containers.h"
-#include "core/stream.h"
 #include "core/string.h"
 #include "core/timestamp.h"
-#include "installer/language.h"
-#include "installer/product_flags.h"
+#include "format/product_flags.h"
 
 constexpr std::uint32_t script_end_marker = 0xD3E82B97;
 extern const char* const deletion_list_end; // "~~THE END~~"
@@ -77,7 +75,7 @@ struct InstallScript {
     String uninstaller_file_name;
     String uninstall_key_name;
     std::int32_t title_colour = 0;
-    // Stored in every script; used only with flag_script_colours.
+    // Stored in every script; used only with flag_gradient_colours.
     std::int32_t top_colour = 0;
     std::int32_t bottom_colour = 0;
     String background_picture; // bitmap file bytes; empty: none
@@ -104,22 +102,20 @@ struct InstallScript {
 // Whether a text is empty or holds only spaces, CR, LF and tabs.
 bool is_blank(const String& text);
 
-// Reads the whole script from the stream's position and checks every field right
-// after its read; the checksum of the whole stream must equal script_key. Returns 0
-// or the corrupt-installer code of the first bad field (19, 21, 23, 24, 25, 26, 30,
-// 31, 32, 33, 36, 37, 38). A truncated script reads as zeros and empty texts and is
-// caught by those checks. Nothing outside `script` is touched.
-int parse_script(MemoryStream& stream, std::uint32_t script_key, InstallScript& script);
-
-// As parse_script, for the stub: the product flags, automatic mode and the language
-// tables go to the process-wide state (the tables before a failed end marker is
-// reported, so that the product's own corrupt-installer text shows); a bad field
-// ends with corrupt_installer. The script keeps every other field.
-void read_script(MemoryStream& stream, std::uint32_t script_key, InstallScript& script);
+// Reads the whole unpacked script and checks every field right after its read; the
+// checksum of all its bytes must equal script_key. Returns 0 or the corrupt-installer
+// code of the first bad field (19, 21, 23, 24, 25, 26, 30, 31, 32, 33, 36, 37, 38).
+// A truncated script reads as zeros and empty texts and is caught by those checks.
+// The fields read before a bad one are kept (the language tables, for one, before a
+// bad end marker). Nothing outside `script` is touched. `read_length`, when given,
+// receives how many bytes were read (all of them for a script as the builder writes
+// it).
+int parse_script(const String& bytes, std::uint32_t script_key, InstallScript& script,
+                 std::int32_t* read_length = nullptr);
 
 // The defaults that follow from the fields alone: the product name (unless already
 // given on the command line), the shared folder name (publisher or product name;
-// emptied without flag_shared_folder), the start-menu folder (publisher\product),
+// emptied without flag_uninstall_support), the start-menu folder (publisher\product),
 // the default directory (the product name) and the uninstall key name (the product
 // name). Resolving folders against the system's is left to the install sequence.
 void apply_script_defaults(InstallScript& script, String& product_name);

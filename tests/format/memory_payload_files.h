@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/payload.h"
+#include "format/payload.h"
 
 class MemoryPayloadFiles : public PayloadFiles {
   public:

@@ -1,0 +1,15 @@
+#pragma once
+// The stub's reading of its install script: the script's fields go into the run
+// state, with the defaults that follow from them, and a damaged script ends the run
+// with the corrupt-installer message.
+
+#include "core/string.h"
+#include "installer/run_state.h"
+
+// Reads the unpacked script `bytes` (the header's script key is its checksum) into
+// `run`: the script, the product flags, automatic mode, the language tables (also
+// when a later field is bad, so that the product's own corrupt-installer text
+// shows), the product name (unless /n: gave one), the shared folder and start-menu
+// names, the default directory and the uninstall key name. A bad field ends with
+// corrupt_installer. Resolving folders against the system's comes with the shell.
+void read_install_script(InstallRun& run, const String& bytes);

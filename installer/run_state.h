@@ -1,0 +1,71 @@
+#pragma once
+// The run state: everything one installation or one uninstall knows and builds up
+// while it runs. The stub makes one of them at start-up, for the rest of the
+// process, and hands it (or the part needed) to every unit; tests make a fresh one.
+
+#include <cstdint>
+#include <memory>
+
+#include "core/containers.h"
+#include "core/string.h"
+#include "format/payload.h"
+#include "format/product_flags.h"
+#include "format/script.h"
+#include "installer/command_line.h"
+#include "installer/language.h"
+#include "ui/prompt.h"
+#include "ui/services.h"
+
+struct SystemCalls;
+
+// How the background window looks: the start-up's display defaults, which the
+// install script or the uninstall entry may override.
+struct Background {
+    std::uint32_t title_colour = 0;
+    std::uint32_t top_colour = 0;
+    std::uint32_t bottom_colour = 0;
+    bool single_colour = true;
+    String picture;       // the bitmap's file bytes; empty: none
+    String display_title; // language string 0 once the language is chosen
+};
+
+// What the installer and the uninstaller have alike.
+struct RunState {
+    bool automatic = false; // no questions; most message boxes suppressed
+    ProductFlags flags;
+    String product_name; // the name shown and registered
+    LanguageTables languages;
+    String error_report; // CR LF-terminated lines; empty means success
+    Background background;
+    Windows windows;
+    String program_file_name; // the stub's own file name, for the usage message
+    Prompt* prompt = nullptr;
+    const SystemCalls* system = nullptr;
+};
+
+// One installation.
+struct InstallRun : RunState {
+    CommandLine options; // as given on the command line
+    InstallScript script;
+    Payload payload;
+    std::unique_ptr<PayloadImage> own_image; // the image file and volumes the payload reads
+    String image_path;                       // the own image file, named first on the command line
+    String installer_folder;                 // where the volume files are
+    char installer_drive = 0;                // the drive letter the volumes are asked for on
+    String uninstaller_image;                // the payload-free copy of the stub
+    String install_report;
+    String uninstall_record; // the body of Uninstall.DAT
+    Vector<String> shortcuts;
+    Vector<String> shared_files;
+    std::uint32_t stage_started = 0; // tick count when the current status text was shown
+};
+
+// One uninstall, started as /u:"name".
+struct UninstallRun : RunState {
+    String uninstall_name; // the key name under the list of installed programs
+};
+
+// Text `number` of the run's current language, its placeholders replaced.
+inline String language_string(RunState& run, std::int32_t number) {
+    return language_string(run.languages, run.product_name, number);
+}

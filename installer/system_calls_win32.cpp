@@ -1,0 +1,18 @@
+#include "installer/system_calls.h"
+
+#include "core/filesystem.h"
+
+namespace {
+
+bool replace_at_restart(const char* source, const char* destination) {
+    return move_file(source, destination, move_at_restart);
+}
+
+} // namespace
+
+const SystemCalls& windows_system_calls() {
+    static const SystemCalls calls = {
+        write_file, replace_at_restart, get_attributes, set_attributes, disk_space,
+    };
+    return calls;
+}

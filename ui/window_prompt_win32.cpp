@@ -1,0 +1,61 @@
+#include "ui/window_prompt.h"
+
+#include "core/win32.h"
+
+namespace {
+
+UINT style_of(Buttons buttons, Icon icon) {
+    UINT style = 0;
+    switch (buttons) {
+    case Buttons::ok:
+        style = MB_OK;
+        break;
+    case Buttons::ok_cancel:
+        style = MB_OKCANCEL;
+        break;
+    case Buttons::yes_no:
+        style = MB_YESNO;
+        break;
+    }
+    switch (icon) {
+    case Icon::none:
+        break;
+    case Icon::error:
+        style |= MB_ICONERROR;
+        break;
+    case Icon::question:
+        style |= MB_ICONQUESTION;
+        break;
+    case Icon::warning:
+        style |= MB_ICONWARNING;
+        break;
+    case Icon::information:
+        style |= MB_ICONINFORMATION;
+        break;
+    }
+    return style;
+}
+
+} // namespace
+
+Answer WindowPrompt::ask(const String& text, const String& caption, Buttons buttons, Icon icon) {
+    int pressed = MessageBoxA(static_cast<HWND>(owner_window(windows_)), text.c_str(), caption.c_str(),
+                              style_of(buttons, icon));
+    switch (pressed) {
+    case IDOK:
+        return Answer::ok;
+    case IDYES:
+        return Answer::yes;
+    case IDNO:
+        return Answer::no;
+    default:
+        // Closed without a button (or no box could be shown): the way out.
+        return buttons == Buttons::yes_no ? Answer::no : Answer::cancel;
+    }
+}
+
+void WindowPrompt::set_progress(int position) {
+    // The progress dialog's bar is made by the dialogs; until it is open there is
+    // nothing to move.
+    (void)position;
+}
