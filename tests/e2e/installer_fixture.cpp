@@ -103,7 +103,6 @@ bool read_payload_header(const String& image, PayloadSection& section, PayloadHe
     if (find_payload_section(image, section) != payload_section_found)
         return false;
     PayloadCursor cursor;
-    cursor.set_fatal_on_overrun(false);
     cursor.view(image.c_str() + section.raw_offset, image.length() - section.raw_offset);
     return check_payload_header(cursor, header) == 0;
 }
