@@ -4,7 +4,6 @@
 // process, and hands it (or the part needed) to every unit; tests make a fresh one.
 
 #include <cstdint>
-#include <memory>
 
 #include "core/containers.h"
 #include "core/string.h"
@@ -48,11 +47,10 @@ struct InstallRun : RunState {
     CommandLine options; // as given on the command line
     InstallScript script;
     Payload payload;
-    std::unique_ptr<PayloadImage> own_image; // the image file and volumes the payload reads
-    String image_path;                       // the own image file, named first on the command line
-    String installer_folder;                 // where the volume files are
-    char installer_drive = 0;                // the drive letter the volumes are asked for on
-    String uninstaller_image;                // the payload-free copy of the stub
+    String image_path;        // the own image file, named first on the command line
+    String installer_folder;  // where the volume files are
+    char installer_drive = 0; // the drive letter the volumes are asked for on
+    String uninstaller_image; // the payload-free copy of the stub
     String install_report;
     String uninstall_record; // the body of Uninstall.DAT
     Vector<String> shortcuts;

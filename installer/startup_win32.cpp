@@ -29,9 +29,9 @@ void start_run(RunState& run, void* instance, Prompt& prompt) {
 }
 
 [[noreturn]] void run_uninstall(void* instance, const CommandLine& options) {
-    // One run state for the rest of the process; never destroyed, the process ends
-    // through shutdown.
-    UninstallRun& run = *new UninstallRun;
+    // The run state for the rest of the process: this frame never returns, the
+    // process ends through shutdown.
+    UninstallRun run;
     WindowPrompt prompt(run.windows);
     start_run(run, instance, prompt);
     run.automatic = options.automatic;
@@ -48,7 +48,7 @@ void start_run(RunState& run, void* instance, Prompt& prompt) {
 
 void run_startup(void* instance, const char* command_line) {
     install_out_of_memory_handler();
-    InstallRun& run = *new InstallRun;
+    InstallRun run;
     WindowPrompt prompt(run.windows);
     start_run(run, instance, prompt);
 
@@ -60,7 +60,8 @@ void run_startup(void* instance, const char* command_line) {
         run_uninstall(instance, options);
     apply_command_line(options, run);
 
-    String script = open_own_payload(run);
+    OwnImage image;
+    String script = open_own_payload(run, image);
     read_install_script(run, script);
     script.clear();
     Payload& payload = run.payload;

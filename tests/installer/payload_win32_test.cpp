@@ -17,7 +17,8 @@ namespace {
 
 TEST(OpenPayload, OwnImageWithoutPayloadShowsTheNoArchiveMessage) {
     InstallRun run;
-    EXPECT_EQ(fatal_text([&] { open_own_payload(run); }), no_archive_text);
+    OwnImage image;
+    EXPECT_EQ(fatal_text([&] { open_own_payload(run, image); }), no_archive_text);
     // The image was opened and stays open for the rest of the run.
     PayloadFiles* files = run.payload.files;
     ASSERT_NE(files, nullptr);
@@ -39,7 +40,8 @@ void write_file(const std::string& path, const std::string& bytes) {
 
 TEST(OpenPayload, VolumesAreReadFromRealFiles) {
     InstallRun run;
-    fatal_text([&] { open_own_payload(run); });
+    OwnImage image;
+    fatal_text([&] { open_own_payload(run, image); });
     PayloadFiles* files = run.payload.files;
     ASSERT_NE(files, nullptr);
 
