@@ -13,12 +13,9 @@
 #include "tests/format/memory_payload_files.h"
 #include "tests/support/fatal_capture.h"
 #include "tests/support/sample_pe.h"
+#include "tests/support/string_text.h"
 
 namespace {
-
-std::string text(const String& s) {
-    return std::string(s.c_str(), static_cast<size_t>(s.length()));
-}
 
 String bytes_of(const std::string& s) {
     return String(s.data(), static_cast<std::int32_t>(s.size()));
@@ -105,7 +102,7 @@ InstallScript full_script() {
 void expect_same_texts(const Vector<String>& a, const Vector<String>& b, const char* what) {
     ASSERT_EQ(a.count(), b.count()) << what;
     for (std::int32_t i = 0; i < a.count(); ++i)
-        EXPECT_EQ(text(*a.element(i)), text(*b.element(i))) << what << " " << i;
+        EXPECT_EQ(text_of(*a.element(i)), text_of(*b.element(i))) << what << " " << i;
 }
 
 void expect_same(const InstallScript& a, const InstallScript& b) {
@@ -125,7 +122,7 @@ void expect_same(const InstallScript& a, const InstallScript& b) {
         &InstallScript::final_batch,        &InstallScript::uninstall_batch1,
         &InstallScript::uninstall_batch2,   &InstallScript::uninstaller_patch};
     for (size_t i = 0; i < sizeof texts / sizeof texts[0]; ++i)
-        EXPECT_EQ(text(a.*texts[i]), text(b.*texts[i])) << "text field " << i;
+        EXPECT_EQ(text_of(a.*texts[i]), text_of(b.*texts[i])) << "text field " << i;
     EXPECT_EQ(a.title_colour, b.title_colour);
     EXPECT_EQ(a.top_colour, b.top_colour);
     EXPECT_EQ(a.bottom_colour, b.bottom_colour);
@@ -140,9 +137,9 @@ void expect_same(const InstallScript& a, const InstallScript& b) {
     for (std::int32_t i = 0; i < a.deletions.count(); ++i) {
         const FileDeletion& x = *a.deletions.element(i);
         const FileDeletion& y = *b.deletions.element(i);
-        EXPECT_EQ(text(x.path) + "|" + std::to_string(x.condition) + "|" + text(x.value) + "|" +
+        EXPECT_EQ(text_of(x.path) + "|" + std::to_string(x.condition) + "|" + text_of(x.value) + "|" +
                       std::to_string(x.options),
-                  text(y.path) + "|" + std::to_string(y.condition) + "|" + text(y.value) + "|" +
+                  text_of(y.path) + "|" + std::to_string(y.condition) + "|" + text_of(y.value) + "|" +
                       std::to_string(y.options));
     }
     ASSERT_EQ(a.associations.count(), b.associations.count());
@@ -150,17 +147,18 @@ void expect_same(const InstallScript& a, const InstallScript& b) {
         const FileAssociation& x = *a.associations.element(i);
         const FileAssociation& y = *b.associations.element(i);
         EXPECT_EQ(x.flags, y.flags);
-        EXPECT_EQ(text(x.extension) + text(x.file_type) + text(x.description) + text(x.verb) +
-                      text(x.verb_caption) + text(x.command) + text(x.language) + text(x.default_icon),
-                  text(y.extension) + text(y.file_type) + text(y.description) + text(y.verb) +
-                      text(y.verb_caption) + text(y.command) + text(y.language) + text(y.default_icon));
+        EXPECT_EQ(
+            text_of(x.extension) + text_of(x.file_type) + text_of(x.description) + text_of(x.verb) +
+                text_of(x.verb_caption) + text_of(x.command) + text_of(x.language) + text_of(x.default_icon),
+            text_of(y.extension) + text_of(y.file_type) + text_of(y.description) + text_of(y.verb) +
+                text_of(y.verb_caption) + text_of(y.command) + text_of(y.language) + text_of(y.default_icon));
     }
     ASSERT_EQ(a.uninstall_values.count(), b.uninstall_values.count());
     for (std::int32_t i = 0; i < a.uninstall_values.count(); ++i) {
         const UninstallData& x = *a.uninstall_values.element(i);
         const UninstallData& y = *b.uninstall_values.element(i);
-        EXPECT_EQ(text(x.name) + "|" + std::to_string(x.kind) + "|" + text(x.value),
-                  text(y.name) + "|" + std::to_string(y.kind) + "|" + text(y.value));
+        EXPECT_EQ(text_of(x.name) + "|" + std::to_string(x.kind) + "|" + text_of(x.value),
+                  text_of(y.name) + "|" + std::to_string(y.kind) + "|" + text_of(y.value));
     }
     expect_same_texts(a.language_names, b.language_names, "language names");
     ASSERT_EQ(a.language_strings.count(), b.language_strings.count());
@@ -293,16 +291,16 @@ void read_back(const BuiltPayload& built, ReadBack& out) {
 void expect_same_files(const std::vector<FileRecord>& a, const std::vector<FileRecord>& b) {
     ASSERT_EQ(a.size(), b.size());
     for (size_t i = 0; i < a.size(); ++i) {
-        EXPECT_EQ(text(a[i].name), text(b[i].name));
+        EXPECT_EQ(text_of(a[i].name), text_of(b[i].name));
         EXPECT_EQ(a[i].destination, b[i].destination);
         EXPECT_EQ(a[i].options, b[i].options);
         EXPECT_EQ(a[i].attributes, b[i].attributes);
-        EXPECT_EQ(text(a[i].data), text(b[i].data));
+        EXPECT_EQ(text_of(a[i].data), text_of(b[i].data));
         EXPECT_EQ(compare_time_stamps(a[i].time, b[i].time), 0);
-        EXPECT_EQ(text(a[i].version), text(b[i].version));
-        EXPECT_EQ(text(a[i].icon_file), text(b[i].icon_file));
-        EXPECT_EQ(text(a[i].arguments), text(b[i].arguments));
-        EXPECT_EQ(text(a[i].target_path), text(b[i].target_path));
+        EXPECT_EQ(text_of(a[i].version), text_of(b[i].version));
+        EXPECT_EQ(text_of(a[i].icon_file), text_of(b[i].icon_file));
+        EXPECT_EQ(text_of(a[i].arguments), text_of(b[i].arguments));
+        EXPECT_EQ(text_of(a[i].target_path), text_of(b[i].target_path));
     }
 }
 

@@ -14,6 +14,7 @@
 #include "builder/payload_writer.h"
 #include "format/pe_view.h"
 #include "tests/format/memory_payload_files.h"
+#include "tests/support/string_text.h"
 
 namespace {
 
@@ -94,10 +95,6 @@ String payload_section() {
     return built.section;
 }
 
-std::string bytes(const String& s) {
-    return std::string(s.c_str(), static_cast<size_t>(s.length()));
-}
-
 // Reads the result back as the stub does and builds its uninstaller image with the
 // stub checksum compared.
 struct ReadBack {
@@ -142,12 +139,12 @@ TEST(PeWriter, AppendsTheSectionWhereTheLoaderAndTheReaderTakeIt) {
             align(static_cast<std::uint32_t>(payload.length()), c.section_alignment);
         const std::uint32_t address = c.section_alignment * (own_sections + 1);
         const std::int32_t h = table + own_sections * ::pe::section_header_size;
-        EXPECT_EQ(bytes(image.substring(h, 8)), std::string(".vrnk\0\0\0", 8));
+        EXPECT_EQ(text_of(image.substring(h, 8)), std::string(".vrnk\0\0\0", 8));
         EXPECT_EQ(u32(image, h + 8), static_cast<std::uint32_t>(payload.length()));
         EXPECT_EQ(u32(image, h + 12), address);
         EXPECT_EQ(u32(image, h + 16), raw_size);
         EXPECT_EQ(u32(image, h + 20), raw_offset);
-        EXPECT_EQ(bytes(image.substring(h + 24, 12)), std::string(12, '\0'));
+        EXPECT_EQ(text_of(image.substring(h + 24, 12)), std::string(12, '\0'));
         EXPECT_EQ(u32(image, h + 36), 0x40000040u);
         EXPECT_EQ(raw_offset % c.file_alignment, 0u);
         EXPECT_EQ(raw_size % c.file_alignment, 0u);
@@ -157,11 +154,11 @@ TEST(PeWriter, AppendsTheSectionWhereTheLoaderAndTheReaderTakeIt) {
         EXPECT_EQ(u32(image, optional + 64), 0u);
         EXPECT_EQ(static_cast<std::uint32_t>(image.length()), raw_offset + raw_size);
         // The stub's bytes stay, zeros pad to the section, the payload and zeros fill it.
-        EXPECT_EQ(bytes(image.substring(h + ::pe::section_header_size,
-                                        stub.length() - h - ::pe::section_header_size)),
-                  bytes(stub.substring(h + ::pe::section_header_size)));
+        EXPECT_EQ(text_of(image.substring(h + ::pe::section_header_size,
+                                          stub.length() - h - ::pe::section_header_size)),
+                  text_of(stub.substring(h + ::pe::section_header_size)));
         EXPECT_EQ(
-            bytes(image.substring(stub.length(), static_cast<std::int32_t>(raw_offset) - stub.length())),
+            text_of(image.substring(stub.length(), static_cast<std::int32_t>(raw_offset) - stub.length())),
             std::string(raw_offset - static_cast<std::uint32_t>(stub.length()), '\0'));
         String stored = image.substring(static_cast<std::int32_t>(raw_offset), payload.length());
         EXPECT_EQ(
@@ -170,8 +167,8 @@ TEST(PeWriter, AppendsTheSectionWhereTheLoaderAndTheReaderTakeIt) {
         set_stub_checksum(stored, 0);
         String unset(payload);
         set_stub_checksum(unset, 0);
-        EXPECT_EQ(bytes(stored), bytes(unset));
-        EXPECT_EQ(bytes(image.substring(static_cast<std::int32_t>(raw_offset) + payload.length())),
+        EXPECT_EQ(text_of(stored), text_of(unset));
+        EXPECT_EQ(text_of(image.substring(static_cast<std::int32_t>(raw_offset) + payload.length())),
                   std::string(raw_size - static_cast<std::uint32_t>(payload.length()), '\0'));
 
         ReadBack back = read_back(image);
@@ -186,7 +183,7 @@ TEST(PeWriter, AppendsTheSectionWhereTheLoaderAndTheReaderTakeIt) {
         expected.put_int32(optional + 64, 0);
         expected.append(std::string(raw_offset - static_cast<std::uint32_t>(stub.length()), '\0').c_str(),
                         static_cast<std::int32_t>(raw_offset) - stub.length());
-        EXPECT_EQ(bytes(back.uninstaller), bytes(expected));
+        EXPECT_EQ(text_of(back.uninstaller), text_of(expected));
     }
 }
 

@@ -17,11 +17,12 @@
 #include "builder/build.h"
 #include "builder/english_strings.h"
 #include "builder/extract.h"
-#include "builder/host_file.h"
 #include "builder/flag_names.h"
+#include "builder/host_file.h"
 #include "builder/inspect.h"
 #include "builder/installer_reader.h"
 #include "core/datetime.h"
+#include "tests/support/string_text.h"
 
 namespace fs = std::filesystem;
 
@@ -82,10 +83,6 @@ class ProductFolder : public ::testing::Test {
     fs::path folder;
     ProductContext context;
 };
-
-std::string text_of(const String& s) {
-    return std::string(s.c_str(), static_cast<size_t>(s.length()));
-}
 
 const char* const full_product = R"(
 [product]

@@ -13,6 +13,7 @@
 #include "builder/payload_writer.h"
 #include "builder/pe_writer.h"
 #include "tests/support/sample_pe.h"
+#include "tests/support/string_text.h"
 
 namespace {
 
@@ -59,10 +60,6 @@ String build(const String& stub, const InstallScript& script) {
     return installer;
 }
 
-std::string bytes(const String& s) {
-    return std::string(s.c_str(), static_cast<size_t>(s.length()));
-}
-
 TEST(StripInstaller, GivesBackTheStubAndPutsThePatchBlockInPlace) {
     const String stub = stub_image();
     ASSERT_FALSE(stub.is_empty()) << "sample PE file missing: " << VARNOOK_SAMPLE_PE;
@@ -97,7 +94,7 @@ TEST(StripInstaller, GivesBackTheStubAndPutsThePatchBlockInPlace) {
         if (c.patched)
             expected.put_bytes(patch.c_str(), patch_offset, patch.length());
         expected.append(c.behind);
-        EXPECT_EQ(bytes(bare), bytes(expected));
+        EXPECT_EQ(text_of(bare), text_of(expected));
     }
 }
 

@@ -5,11 +5,9 @@
 #include <climits>
 #include <string>
 
-namespace {
+#include "tests/support/string_text.h"
 
-std::string text_of(const String& s) {
-    return std::string(s.c_str(), static_cast<std::size_t>(s.length()));
-}
+namespace {
 
 // Fixes the current year of the two-digit rule for the duration of a test.
 class FixedYear : public testing::Test {

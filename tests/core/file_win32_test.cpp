@@ -7,6 +7,7 @@
 #include "core/win32.h"
 #include "tests/support/fatal_capture.h"
 #include "tests/support/process_win32.h"
+#include "tests/support/string_text.h"
 
 namespace {
 
@@ -88,10 +89,6 @@ class FileTest : public testing::Test {
 
     std::string folder_;
 };
-
-std::string text_of(const String& s) {
-    return std::string(s.c_str(), static_cast<size_t>(s.length()));
-}
 
 // ---------------------------------------------------------------------------
 

@@ -9,6 +9,8 @@
 #include "core/file.h"
 #include "core/win32.h"
 #include "tests/support/process_win32.h"
+#include "tests/support/string_text.h"
+#include "tests/support/timeouts.h"
 
 namespace {
 
@@ -52,10 +54,6 @@ void remove_tree(const std::string& folder) {
         FindClose(find);
     }
     RemoveDirectoryA(folder.c_str());
-}
-
-std::string text_of(const String& s) {
-    return std::string(s.data() != nullptr ? s.data() : "", static_cast<size_t>(s.length()));
 }
 
 // Each test works in a folder of its own below the temporary directory.
@@ -649,7 +647,7 @@ TEST_F(FileSystem, DeletionAndMoveAtRestartAreRecordedBySystem) {
     EXPECT_TRUE(exists(source));
 
     std::string query = std::string("reg.exe query \"HKLM\\") + session_manager + "\" /v " + pending_value;
-    RunResult result = run_process(query, 30000, true);
+    RunResult result = run_process(query, timeouts::program_ms, true);
     ASSERT_TRUE(result.started);
     ASSERT_EQ(result.exit_code, 0u) << result.output;
     std::string recorded = upper(result.output);

@@ -9,12 +9,9 @@
 #include <vector>
 
 #include "tests/support/fatal_capture.h"
+#include "tests/support/string_text.h"
 
 namespace {
-
-std::string text_of(const String& s) {
-    return std::string(s.c_str(), static_cast<std::size_t>(s.length()));
-}
 
 TEST(NumberWords, Table) {
     struct Case {

@@ -7,11 +7,9 @@
 
 #include <string>
 
-namespace {
+#include "tests/support/string_text.h"
 
-std::string text_of(const String& s) {
-    return std::string(s.c_str(), static_cast<size_t>(s.length()));
-}
+namespace {
 
 TEST(RegistryPath, PredefinedRootsHaveTheirPrefixes) {
     EXPECT_STREQ(RegistryKey::root_prefix(RegistryKey::hkey_classes_root()), "HKEY_CLASSES_ROOT\\");

@@ -17,6 +17,8 @@
 #include "core/win32.h"
 #include "tests/support/fatal_capture.h"
 #include "tests/support/process_win32.h"
+#include "tests/support/string_text.h"
+#include "tests/support/timeouts.h"
 
 namespace {
 
@@ -36,16 +38,10 @@ const char child_argument[] = "--registry-open-child";
     return true;
 }();
 
-const unsigned long process_timeout_ms = 30000;
-
-std::string text_of(const String& s) {
-    return std::string(s.c_str(), static_cast<size_t>(s.length()));
-}
-
 RunResult reg(const std::vector<std::string>& arguments) {
     std::vector<std::string> line = {"reg"};
     line.insert(line.end(), arguments.begin(), arguments.end());
-    return run_process(command_line(line), process_timeout_ms);
+    return run_process(command_line(line), timeouts::program_ms);
 }
 
 // What the system stored, read without the code under test.
@@ -664,7 +660,7 @@ TEST_F(Registry, FailureReportShowsTheSystemText) {
         child.start(command_line({exe_folder() + "\\core_win32_tests.exe", child_argument, missing, "50"})));
     RunResult driver = run_process(command_line({exe_folder() + "\\ui_driver.exe", "--pid",
                                                  std::to_string(child.pid()), "show", "press", "OK"}),
-                                   process_timeout_ms);
+                                   timeouts::program_ms);
     EXPECT_EQ(driver.exit_code, 0u) << driver.output;
     char system_text[512];
     DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
@@ -681,7 +677,7 @@ TEST_F(Registry, FailureReportShowsTheSystemText) {
         << driver.output;
     EXPECT_NE(driver.output.find("control id=1088 class=Static"), std::string::npos) << driver.output; // icon
     EXPECT_NE(driver.output.find("class=Button text=\"OK\""), std::string::npos) << driver.output;
-    ASSERT_TRUE(child.wait(process_timeout_ms));
+    ASSERT_TRUE(child.wait(timeouts::process_end_ms));
     EXPECT_EQ(child.exit_code(), 0u);
     EXPECT_FALSE(raw_key_exists(missing));
 }

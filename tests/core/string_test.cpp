@@ -5,17 +5,11 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <ostream>
 #include <string>
 #include <utility>
 
 #include "core/memory.h"
 #include "tests/support/fatal_capture.h"
-
-// Lets GoogleTest show Strings (NUL bytes included) in failure messages.
-void PrintTo(const String& s, std::ostream* os) {
-    *os << '"' << std::string(s.c_str(), s.length()) << '"';
-}
 
 namespace {
 

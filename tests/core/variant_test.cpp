@@ -7,11 +7,9 @@
 #include <limits>
 #include <string>
 
-namespace {
+#include "tests/support/string_text.h"
 
-std::string text_of(const String& s) {
-    return std::string(s.c_str(), static_cast<std::size_t>(s.length()));
-}
+namespace {
 
 Variant text_variant(const char* text) {
     Variant v;

@@ -18,11 +18,10 @@
 #include "builder/pe_writer.h"
 #include "tests/e2e/installer_fixture.h"
 #include "tests/support/process_win32.h"
+#include "tests/support/timeouts.h"
 #include "tests/ui_driver/quoted_text.h"
 
 namespace {
-
-const unsigned long process_timeout_ms = 30000;
 
 // A file in the temp folder, removed again when the test ends.
 struct TempInstaller {
@@ -76,12 +75,13 @@ InstallerRun run_installer(const std::string& path, unsigned long wait_ms) {
     if (!process.start(quote_argument(path)))
         return run;
     if (!process.wait(wait_ms)) {
-        RunResult driver = run_process(command_line({program("ui_driver.exe"), "--timeout", "20", "--pid",
-                                                     std::to_string(process.pid()), "show", "press", "OK"}),
-                                       process_timeout_ms);
+        RunResult driver = run_process(
+            command_line({program("ui_driver.exe"), "--timeout", timeouts::seconds_text(timeouts::box_ms),
+                          "--pid", std::to_string(process.pid()), "show", "press", "OK"}),
+            timeouts::program_ms);
         run.box = driver.output;
         run.driver_exit = driver.exit_code;
-        if (!process.wait(process_timeout_ms))
+        if (!process.wait(timeouts::process_end_ms))
             return run;
     }
     run.stub_exit = static_cast<long>(process.exit_code());
@@ -94,7 +94,7 @@ TEST(BuiltInstaller, ValidPayloadIsAcceptedAndTheStubEndsQuietly) {
     TempInstaller installer("varnook_built_installer.exe");
     ASSERT_TRUE(write_file(installer.path, image));
 
-    InstallerRun run = run_installer(installer.path, 15000);
+    InstallerRun run = run_installer(installer.path, timeouts::process_end_ms);
     EXPECT_TRUE(run.box.empty()) << "the stub opened a box:\n" << run.box;
     EXPECT_EQ(run.box.find("There is no installation archive present."), std::string::npos);
     EXPECT_EQ(run.stub_exit, 1);

@@ -10,11 +10,9 @@
 #include <string>
 
 #include "tests/e2e/installer_fixture.h"
+#include "tests/support/timeouts.h"
 
 namespace {
-
-const unsigned long builder_timeout_ms = 120000;
-const unsigned long installer_timeout_ms = 30000;
 
 std::string example_product() {
     std::string path = std::string(VARNOOK_SOURCE_DIR) + "\\examples\\demo-tool\\product.toml";
@@ -27,7 +25,7 @@ std::string example_product() {
 RunResult builder(const std::vector<std::string>& arguments) {
     std::vector<std::string> all = {program("varnook-build.exe")};
     all.insert(all.end(), arguments.begin(), arguments.end());
-    return run_process(command_line(all), builder_timeout_ms);
+    return run_process(command_line(all), timeouts::builder_ms);
 }
 
 TEST(ExampleProduct, BuildsInspectsRunsAndBuildsAgainTheSame) {
@@ -58,7 +56,7 @@ TEST(ExampleProduct, BuildsInspectsRunsAndBuildsAgainTheSame) {
     RunningInstaller run(installer);
     ASSERT_TRUE(run.started());
     std::string box;
-    EXPECT_EQ(run.wait_for_exit(installer_timeout_ms, &box), 1) << box;
+    EXPECT_EQ(run.wait_for_exit(timeouts::process_end_ms, &box), 1) << box;
 
     RunResult second = builder(build);
     ASSERT_EQ(second.exit_code, 0u) << second.output;

@@ -9,10 +9,10 @@
 
 #include "builder/strip.h"
 #include "tests/e2e/installer_fixture.h"
+#include "tests/support/timeouts.h"
 
 namespace {
 
-const unsigned long process_timeout_ms = 30000;
 const char corrupt_text[] = "Demo Tool is damaged, error %d.";
 
 InstallScript script_with_corrupt_text() {
@@ -40,7 +40,7 @@ TEST(StrippedInstaller, RunsAsTheBareStubAndFindsNoArchive) {
                                      "You should not delete this program or execute it directly.")),
               std::string::npos)
         << box;
-    EXPECT_EQ(run.wait_for_exit(process_timeout_ms), 1);
+    EXPECT_EQ(run.wait_for_exit(timeouts::process_end_ms), 1);
 }
 
 TEST(GatheringFileData, AnIntactAreaIsReadToTheEndWithoutABox) {
@@ -56,7 +56,7 @@ TEST(GatheringFileData, AnIntactAreaIsReadToTheEndWithoutABox) {
         RunningInstaller run(folder.file("setup.exe"));
         ASSERT_TRUE(run.started());
         std::string box;
-        EXPECT_EQ(run.wait_for_exit(15000, &box), 1);
+        EXPECT_EQ(run.wait_for_exit(timeouts::process_end_ms, &box), 1);
         EXPECT_TRUE(box.empty()) << "the installer opened a box:\n" << box;
     }
 }
@@ -102,7 +102,7 @@ TEST(GatheringFileData, DamageShowsTheCorruptInstallerBoxWithItsCode) {
         EXPECT_EQ(box.rfind(box_caption_prefix("FATAL ERROR"), 0), 0u) << box;
         std::string text = "Demo Tool is damaged, error " + std::to_string(c.code) + ".";
         EXPECT_NE(box.find(box_text_line(text)), std::string::npos) << "expected " << text << " in\n" << box;
-        EXPECT_EQ(run.wait_for_exit(process_timeout_ms), 1);
+        EXPECT_EQ(run.wait_for_exit(timeouts::process_end_ms), 1);
     }
 }
 

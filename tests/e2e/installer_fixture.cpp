@@ -8,13 +8,8 @@
 #include <iterator>
 
 #include "builder/pe_writer.h"
+#include "tests/support/timeouts.h"
 #include "tests/ui_driver/quoted_text.h"
-
-namespace {
-
-const unsigned long driver_timeout_ms = 30000;
-
-} // namespace
 
 std::string program(const char* name) {
     return exe_folder() + "\\" + name;
@@ -112,10 +107,11 @@ RunningInstaller::RunningInstaller(const std::string& path) {
 }
 
 std::string RunningInstaller::drive(const std::vector<std::string>& commands, unsigned long* exit_code) {
-    std::vector<std::string> arguments = {program("ui_driver.exe"), "--timeout", "20", "--pid",
+    std::vector<std::string> arguments = {program("ui_driver.exe"), "--timeout",
+                                          timeouts::seconds_text(timeouts::box_ms), "--pid",
                                           std::to_string(process_.pid())};
     arguments.insert(arguments.end(), commands.begin(), commands.end());
-    RunResult driver = run_process(command_line(arguments), driver_timeout_ms);
+    RunResult driver = run_process(command_line(arguments), timeouts::program_ms);
     if (exit_code != nullptr)
         *exit_code = driver.exit_code;
     return driver.output;
@@ -124,9 +120,10 @@ std::string RunningInstaller::drive(const std::vector<std::string>& commands, un
 long RunningInstaller::wait_for_exit(unsigned long timeout_ms, std::string* box) {
     if (process_.wait(timeout_ms))
         return static_cast<long>(process_.exit_code());
-    std::vector<std::string> arguments = {program("ui_driver.exe"),       "--timeout", "2", "--pid",
-                                          std::to_string(process_.pid()), "show"};
-    RunResult driver = run_process(command_line(arguments), driver_timeout_ms);
+    std::vector<std::string> arguments = {
+        program("ui_driver.exe"),       "--timeout", timeouts::seconds_text(timeouts::box_glance_ms), "--pid",
+        std::to_string(process_.pid()), "show"};
+    RunResult driver = run_process(command_line(arguments), timeouts::program_ms);
     if (box != nullptr)
         *box = driver.output;
     process_.kill();

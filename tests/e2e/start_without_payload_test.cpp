@@ -8,11 +8,10 @@
 
 #include "tests/e2e/stub_under_test.h"
 #include "tests/support/process_win32.h"
+#include "tests/support/timeouts.h"
 #include "tests/ui_driver/quoted_text.h"
 
 namespace {
-
-const unsigned long process_timeout_ms = 30000;
 
 std::string program(const char* name) {
     return exe_folder() + "\\" + name;
@@ -37,12 +36,13 @@ SeenBox run_stub_and_answer(const std::string& switches) {
     SeenBox seen;
     if (!process.start(stub_command_line(switches)))
         return seen;
-    RunResult driver = run_process(command_line({program("ui_driver.exe"), "--timeout", "20", "--pid",
-                                                 std::to_string(process.pid()), "show", "press", "OK"}),
-                                   process_timeout_ms);
+    RunResult driver = run_process(
+        command_line({program("ui_driver.exe"), "--timeout", timeouts::seconds_text(timeouts::box_ms),
+                      "--pid", std::to_string(process.pid()), "show", "press", "OK"}),
+        timeouts::program_ms);
     seen.driver_output = driver.output;
     seen.driver_exit = driver.exit_code;
-    seen.stub_exit = process.wait(process_timeout_ms) ? static_cast<long>(process.exit_code()) : -1;
+    seen.stub_exit = process.wait(timeouts::process_end_ms) ? static_cast<long>(process.exit_code()) : -1;
     return seen;
 }
 
@@ -94,7 +94,7 @@ TEST(BadCommandLine, ShowsTheUsageWithTheComplaint) {
 
 TEST(Uninstall, HandOverEndsWithExitCodeOneWithoutTouchingThePayload) {
     // The stub has no payload; the uninstall path must not look for one.
-    RunResult run = run_process(stub_command_line("/u:\"Demo Suite\""), process_timeout_ms, false);
+    RunResult run = run_process(stub_command_line("/u:\"Demo Suite\""), timeouts::program_ms, false);
     ASSERT_TRUE(run.started);
     EXPECT_FALSE(run.timed_out) << "a box was left open";
     EXPECT_EQ(run.exit_code, 1u);

@@ -7,10 +7,9 @@
 #include <string>
 
 #include "tests/e2e/installer_fixture.h"
+#include "tests/support/timeouts.h"
 
 namespace {
-
-const unsigned long process_timeout_ms = 30000;
 
 const char request_text[] = "Insert disk %d, then press OK. The disk is read from drive %c:.";
 const char request_caption[] = "Demo Tool needs a disk";
@@ -69,7 +68,7 @@ TEST(SpannedInstaller, AllVolumesPresentEndsWithoutABox) {
     RunningInstaller run(spanned.installer);
     ASSERT_TRUE(run.started());
     std::string box;
-    EXPECT_EQ(run.wait_for_exit(15000, &box), 1);
+    EXPECT_EQ(run.wait_for_exit(timeouts::process_end_ms, &box), 1);
     EXPECT_TRUE(box.empty()) << "the installer opened a box:\n" << box;
 }
 
@@ -88,7 +87,7 @@ TEST(SpannedInstaller, AMissingVolumeIsAskedForUntilTheRightOneIsThere) {
     run.drive({"press", "OK", "wait-gone"});
 
     std::string box;
-    EXPECT_EQ(run.wait_for_exit(15000, &box), 1);
+    EXPECT_EQ(run.wait_for_exit(timeouts::process_end_ms, &box), 1);
     EXPECT_TRUE(box.empty()) << "a further box opened:\n" << box;
 }
 
@@ -105,7 +104,7 @@ TEST(SpannedInstaller, CancelAsksWhetherToQuitNoAsksAgainYesEnds) {
     expect_box(run.drive({"show", "press", "Cancel", "wait-gone"}), request_caption,
                spanned.request(2, true));
     expect_box(run.drive({"show", "press", "Yes"}), quit_caption, quit_text);
-    EXPECT_EQ(run.wait_for_exit(process_timeout_ms), 1);
+    EXPECT_EQ(run.wait_for_exit(timeouts::process_end_ms), 1);
 }
 
 TEST(SpannedInstaller, TheProductsNameFillsTheTextsItShows) {
@@ -122,7 +121,7 @@ TEST(SpannedInstaller, TheProductsNameFillsTheTextsItShows) {
     expect_box(run.drive({"show", "press", "Cancel", "wait-gone"}), request_caption,
                spanned.request(2, false));
     expect_box(run.drive({"show", "press", "Yes"}), "Demo Tool", "Quit the Demo Tool installation?");
-    EXPECT_EQ(run.wait_for_exit(process_timeout_ms), 1);
+    EXPECT_EQ(run.wait_for_exit(timeouts::process_end_ms), 1);
 }
 
 TEST(SpannedInstaller, ARequestTextWithOtherConversionsIsShownAsItStands) {
@@ -148,7 +147,7 @@ TEST(SpannedInstaller, ARequestTextWithOtherConversionsIsShownAsItStands) {
         ASSERT_TRUE(run.started());
         expect_box(run.drive({"show", "press", "Cancel", "wait-gone"}), request_caption, shown);
         run.drive({"press", "Yes"});
-        EXPECT_EQ(run.wait_for_exit(process_timeout_ms), 1);
+        EXPECT_EQ(run.wait_for_exit(timeouts::process_end_ms), 1);
     }
 }
 

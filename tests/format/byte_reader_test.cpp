@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/string_text.h"
+
 namespace {
 
 constexpr std::int64_t int64_max = std::numeric_limits<std::int64_t>::max();
@@ -137,7 +139,7 @@ TEST(ByteReader, TextsEndAtTheirNul) {
     EXPECT_TRUE(s.is_empty());
     EXPECT_FALSE(r.failed());
     r.text(s);
-    EXPECT_EQ(std::string(s.c_str(), static_cast<size_t>(s.length())), "two");
+    EXPECT_EQ(text_of(s), "two");
     EXPECT_TRUE(r.failed());
     EXPECT_EQ(r.position(), 8);
     r.text(s);
