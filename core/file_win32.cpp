@@ -4,8 +4,9 @@
 #include <utility>
 
 #include "core/fatal.h"
-#include "core/filesystem.h"
+#include "core/path.h"
 #include "core/system_error.h"
+#include "core/temp_files.h"
 #include "core/timestamp_win32.h"
 #include "core/win32.h"
 

@@ -8,12 +8,14 @@
 // - After a failed system call the system's last error is left as that call set it,
 //   so the caller can append the system's error text.
 //
-// The path texts (join, folder_of, ... make_absolute) are pure and portable; the rest
-// lives in filesystem_win32.cpp.
+// The path texts (core/path.h) and the temporary names (core/temp_files.h) have
+// units of their own, below the file layer; they come with this header.
 
 #include <cstdint>
 
+#include "core/path.h"
 #include "core/string.h"
+#include "core/temp_files.h"
 
 struct FileInfo;
 struct TimeStamp;
@@ -32,15 +34,9 @@ struct ProgramPaths {
 
 const ProgramPaths& program_paths();
 
-// GetTempPath without its trailing backslash ("c:\temp" when the system gives
-// nothing), computed on first use.
-const String& temp_directory();
-
 // The command interpreter from the expansion of "%comspec%" (null or blank when that
 // failed) and the Windows directory.
 String command_interpreter_path(const char* comspec_expansion, const char* windows_directory);
-// The temporary directory from what GetTempPath gave (null or empty when nothing).
-String temp_directory_path(const char* system_temp_path);
 
 // ---------------------------------------------------------------------------
 // Processes
@@ -137,45 +133,7 @@ bool find_file(const char* pattern, FileInfo& info);
 // The last-write time (local) of the first match of `path`.
 bool file_time(const char* path, TimeStamp& time);
 
-// A new empty file in `folder` (the temporary directory when empty) made by the
-// system; its path, or an empty String on failure.
-String temp_file_name(const char* folder);
 // The short 8.3 form of `path`; `path` itself when the system cannot give one.
 String short_path(const char* path);
 // Expands %variables% in place; false (text unchanged) when that fails.
 bool expand_environment(String& text);
-
-// ---------------------------------------------------------------------------
-// Path texts
-
-// base, one backslash, name (see filesystem.cpp for the exact joining rules).
-String join(const char* base, const char* name);
-// Up to the last backslash before any semicolon, else up to the first colon. A
-// colon, or a backslash right after one, stays ("C:\x" gives "C:\"); any other
-// backslash is dropped ("C:\dir\x" gives "C:\dir"). Empty without a separator.
-String folder_of(const char* path);
-// What follows the last backslash, else the colon, else the whole path.
-String name_of(const char* path);
-// "C:" or "C:\" as the path has it; empty without a drive letter.
-String drive_root(const char* path);
-// The upper-case drive letter when the path starts with a letter and a colon, else 0.
-char drive_letter(const char* path);
-// Index of the last '.' after the last backslash, or -1.
-int32_t extension_position(const char* path);
-// Appends "." and `extension` when the path is not blank and has none. True when
-// something was appended.
-bool add_extension(String& path, const char* extension);
-// Equal without regard to ASCII case once trailing backslashes are removed.
-bool same_folder(const char* a, const char* b);
-// After leading blanks: "\\..." or "?:\...".
-bool is_rooted(const char* path);
-
-constexpr uint32_t path_allow_asterisk = 0x1;  // '*' allowed, '?' not
-constexpr uint32_t path_allow_wildcards = 0x2; // '*' and '?' allowed
-// Whether the path (surrounding double quotes removed, a drive colon allowed) holds
-// none of / " < > | : ; nor the wildcards the flags do not allow. False when empty.
-bool valid_path_chars(const char* path, uint32_t flags);
-
-// Makes `path` (trimmed) absolute against the rooted `base`. True when the path was
-// changed; false when it was empty or already absolute, or `base` does not serve.
-bool make_absolute(String& path, const char* base);

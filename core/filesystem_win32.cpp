@@ -10,9 +10,6 @@
 
 namespace {
 
-// The fixed prefix of the temporary files the system makes for us.
-constexpr const char* temp_prefix = "VNK";
-
 // ExpandEnvironmentStrings gets a buffer of this size.
 constexpr DWORD environment_buffer_size = 31999;
 
@@ -219,18 +216,6 @@ const ProgramPaths& program_paths() {
     return paths;
 }
 
-const String& temp_directory() {
-    static String folder;
-    static bool computed = false;
-    if (!computed) {
-        computed = true;
-        String system_path;
-        system_text(system_path, MAX_PATH + 1,
-                    [](char* buffer, DWORD size) { return GetTempPathA(size, buffer); });
-        folder = temp_directory_path(system_path.c_str());
-    }
-    return folder;
-}
 
 // ---------------------------------------------------------------------------
 // Processes
@@ -528,20 +513,6 @@ bool file_time(const char* path, TimeStamp& time) {
     return true;
 }
 
-String temp_file_name(const char* folder) {
-    String where(text_length(folder) > 0 ? folder : temp_directory().c_str());
-    // The system writes up to MAX_PATH bytes and needs room for "\VNKxxxx.tmp";
-    // not every version checks that itself.
-    if (where.length() > MAX_PATH - 14) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return String();
-    }
-    char buffer[MAX_PATH + 1];
-    if (GetTempFileNameA(where.c_str(), temp_prefix, 0, buffer) == 0)
-        return String();
-    buffer[MAX_PATH] = '\0';
-    return String(buffer);
-}
 
 String short_path(const char* path) {
     int32_t length = text_length(path);

@@ -20,7 +20,6 @@ ALLOWED = {
     "installer": {"installer", "ui", "format", "core"},
     "builder": {"builder", "format", "core"},
 }
-KNOWN_CYCLES = [("core/file", "core/filesystem")]
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 
 
@@ -59,12 +58,6 @@ def main(root):
                     target_unit = unit_of(target)
                     if target_unit != unit:
                         edges.setdefault(unit, set()).add(target_unit)
-
-    # The file layer names temporary files through the file-system unit, which reads
-    # and writes whole files through the file layer: one layer in two units, kept
-    # until the path texts and temporary names get a unit of their own.
-    for a, b in KNOWN_CYCLES:
-        edges.get(a, set()).discard(b)
 
     # Cycles between units, by depth-first search.
     state = {}
