@@ -37,6 +37,10 @@ int32_t last_index_of(const char* text, int32_t limit, char c) {
 
 } // namespace
 
+// Joining: the name alone when the base is empty and the base alone when the name
+// is. Otherwise one backslash goes between them, unless the base already ends in a
+// colon or a backslash; a name that starts with a backslash brings its own, and
+// then a trailing backslash of the base goes instead.
 String join(const char* base, const char* name) {
     int32_t base_length = text_length(base);
     int32_t name_length = text_length(name);
