@@ -18,6 +18,7 @@ struct PixelRect {
 
 class Bitmap {
   public:
+    // Every load starts from an empty bitmap and leaves it empty when it fails.
     // The name made absolute against the installer's folder and given ".bmp" when it
     // has none; false unless the file starts with "BM" and its DIB parses.
     bool load_file(const char* name);
@@ -45,7 +46,8 @@ class Bitmap {
 
   private:
     // Reads the numbers from the packed DIB's header; clears and fails for a DIB of
-    // 12 bytes or less or an unknown header size.
+    // 12 bytes or less, an unknown header size, or a header, palette or pixel data
+    // that does not fit in the DIB.
     bool parse_header();
 
     std::int32_t width_ = 0;
