@@ -2,10 +2,48 @@
 
 #include <utility>
 
+#include "format/codes.h"
 #include "format/script.h"
 #include "installer/failure.h"
 
-void read_install_script(InstallRun& run, const String& bytes) {
+namespace {
+
+// Whether the script was read as far as its colours and picture: a field before them
+// was bad, or they were read and a later one was.
+bool background_fields_read(int code) {
+    switch (code) {
+    case corrupt_script_checksum:
+    case corrupt_stage_time:
+    case corrupt_licence_count:
+    case corrupt_readme_count:
+    case corrupt_blank_volume_name:
+    case corrupt_blank_uninstaller_name:
+        return false;
+    default:
+        return true;
+    }
+}
+
+// The product's colours replace the start-up defaults only when the script says it
+// has its own; a picture brings its own title colour in any case.
+void take_background_fields(const InstallScript& script, BackgroundSettings& background) {
+    if (script.flags.has(flag_gradient_colours)) {
+        background.title_colour = static_cast<std::uint32_t>(script.title_colour);
+        background.top_colour = static_cast<std::uint32_t>(script.top_colour);
+        background.bottom_colour = static_cast<std::uint32_t>(script.bottom_colour);
+        if (script.top_colour != script.bottom_colour)
+            background.single_colour = false;
+    }
+    if (script.background_picture.length() > 0) {
+        background.title_colour = static_cast<std::uint32_t>(script.title_colour);
+        // A picture that does not load leaves the bitmap empty: the colours show.
+        background.picture.load_memory(script.background_picture.c_str(), script.background_picture.length());
+    }
+}
+
+} // namespace
+
+void read_install_script(InstallRun& run, const String& bytes, ShowBackground show_background) {
     InstallScript& script = run.script;
     int code = parse_script(bytes, run.payload.header.script_key, script);
     run.flags = script.flags;
@@ -19,6 +57,14 @@ void read_install_script(InstallRun& run, const String& bytes) {
     // Before any text is shown: a text's "<product>" is replaced in the stored text
     // the first time it is asked for, so the name must be there by then.
     apply_script_defaults(script, run.product_name);
+    if (background_fields_read(code))
+        take_background_fields(script, run.background);
+    // The first language's title until the install sequence lets the user choose one.
+    run.background.display_title = language_string(run, 0);
+    // The background is up before a bad field is reported, so that the corrupt-
+    // installer box shows over it as every later box does.
+    if (!run.flags.has(flag_no_background_window) && show_background != nullptr)
+        show_background(run);
     if (code != 0)
         corrupt_installer(run, code);
 }

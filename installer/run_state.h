@@ -12,21 +12,11 @@
 #include "format/script.h"
 #include "installer/command_line.h"
 #include "installer/language.h"
+#include "ui/background_window.h"
 #include "ui/prompt.h"
 #include "ui/services.h"
 
 struct SystemCalls;
-
-// How the background window looks: the start-up's display defaults, which the
-// install script or the uninstall entry may override.
-struct Background {
-    std::uint32_t title_colour = 0;
-    std::uint32_t top_colour = 0;
-    std::uint32_t bottom_colour = 0;
-    bool single_colour = true;
-    String picture;       // the bitmap's file bytes; empty: none
-    String display_title; // language string 0 once the language is chosen
-};
 
 // What the installer and the uninstaller have alike.
 struct RunState {
@@ -35,7 +25,9 @@ struct RunState {
     String product_name; // the name shown and registered
     LanguageTables languages;
     String error_report; // CR LF-terminated lines; empty means success
-    Background background;
+    // How the background window looks: the start-up's display defaults, which the
+    // install script or the uninstall entry may override.
+    BackgroundSettings background;
     Windows windows;
     String program_file_name; // the stub's own file name, for the usage message
     Prompt* prompt = nullptr;

@@ -74,4 +74,118 @@ TEST(InstallScript, TheProductsNameReachesEveryText) {
     EXPECT_STREQ(language_string(named, 0).c_str(), "Given Name Setup");
 }
 
+// The start-up defaults the script may override, set apart from every script colour.
+void set_defaults(InstallRun& run) {
+    run.background.title_colour = 0xAAAAAA;
+    run.background.top_colour = 0xBBBBBB;
+    run.background.bottom_colour = 0;
+    run.background.single_colour = true;
+}
+
+std::string colours(std::uint32_t title, std::uint32_t top, std::uint32_t bottom) {
+    return i32(title) + i32(top) + i32(bottom);
+}
+
+// A 2 x 1 24-bit picture as the script carries it: the packed DIB.
+std::string picture_dib() {
+    std::string dib = i32(40) + i32(2) + i32(1) + u16(1) + u16(24) + std::string(24, '\0');
+    return dib + std::string(8, '\x7F');
+}
+
+TEST(InstallScript, TheProductsColoursAndPictureReplaceTheDefaults) {
+    struct Case {
+        const char* name;
+        std::uint64_t flags;
+        std::string colours, picture;
+        std::uint32_t title, top, bottom;
+        bool single, picture_loaded;
+    } cases[] = {
+        {"gradient", flag_mask(flag_gradient_colours), colours(0x111111, 0x222222, 0x333333), i32(0),
+         0x111111, 0x222222, 0x333333, false, false},
+        {"one colour", flag_mask(flag_gradient_colours), colours(0x111111, 0x222222, 0x222222), i32(0),
+         0x111111, 0x222222, 0x222222, true, false},
+        {"no colours of its own", 0, colours(0x111111, 0x222222, 0x333333), i32(0), 0xAAAAAA, 0xBBBBBB, 0,
+         true, false},
+        {"a picture brings its title colour", 0, colours(0x111111, 0x222222, 0x333333),
+         i32(static_cast<std::int64_t>(picture_dib().size())) + picture_dib(), 0x111111, 0xBBBBBB, 0, true,
+         true},
+        {"a picture that does not load", flag_mask(flag_gradient_colours),
+         colours(0x111111, 0x222222, 0x333333), i32(3) + "BMP", 0x111111, 0x222222, 0x333333, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptBytes bytes;
+        bytes.set("flags", i64(c.flags));
+        bytes.set("colours", c.colours);
+        bytes.set("picture", c.picture);
+        InstallRun run;
+        set_defaults(run);
+        read(run, bytes.build());
+        EXPECT_EQ(run.background.title_colour, c.title);
+        EXPECT_EQ(run.background.top_colour, c.top);
+        EXPECT_EQ(run.background.bottom_colour, c.bottom);
+        EXPECT_EQ(run.background.single_colour, c.single);
+        EXPECT_EQ(!run.background.picture.is_empty(), c.picture_loaded);
+        if (c.picture_loaded) {
+            EXPECT_EQ(run.background.picture.width(), 2);
+        }
+        EXPECT_STREQ(run.background.display_title.c_str(), "Tool Setup") << "the first language's title";
+    }
+}
+
+// What the run held when the background was shown.
+struct ShownBackground {
+    int calls = 0;
+    std::uint32_t top_colour = 0;
+    std::string title;
+};
+ShownBackground shown;
+
+void record_background(InstallRun& run) {
+    ++shown.calls;
+    shown.top_colour = run.background.top_colour;
+    shown.title = run.background.display_title.c_str();
+}
+
+TEST(InstallScript, TheBackgroundIsShownUnlessSwitchedOffAlsoBeforeACorruptBox) {
+    ScriptBytes bytes;
+    bytes.set("flags", i64(flag_mask(flag_gradient_colours)));
+    shown = ShownBackground();
+    InstallRun run;
+    run.payload.header.script_key = bytes.build().hash();
+    read_install_script(run, bytes.build(), record_background);
+    EXPECT_EQ(shown.calls, 1);
+    EXPECT_EQ(shown.top_colour, 0x222222u) << "shown with the product's colours";
+    EXPECT_EQ(shown.title, "Tool Setup");
+
+    ScriptBytes switched_off;
+    switched_off.set("flags", i64(flag_mask(flag_no_background_window)));
+    shown = ShownBackground();
+    InstallRun plain;
+    plain.payload.header.script_key = switched_off.build().hash();
+    read_install_script(plain, switched_off.build(), record_background);
+    EXPECT_EQ(shown.calls, 0);
+
+    ScriptBytes bad_end;
+    bad_end.set("end", i32(0));
+    shown = ShownBackground();
+    InstallRun broken;
+    broken.payload.header.script_key = bad_end.build().hash();
+    EXPECT_NE(fatal_text([&] { read_install_script(broken, bad_end.build(), record_background); }).find("32"),
+              std::string::npos);
+    EXPECT_EQ(shown.calls, 1) << "the box of a bad field shows over the background";
+
+    // A script bad before its colours shows the start-up defaults.
+    ScriptBytes early;
+    early.set("flags", i64(flag_mask(flag_gradient_colours)));
+    early.set("volume base", txt(" "));
+    shown = ShownBackground();
+    InstallRun defaults;
+    set_defaults(defaults);
+    defaults.payload.header.script_key = early.build().hash();
+    fatal_text([&] { read_install_script(defaults, early.build(), record_background); });
+    EXPECT_EQ(shown.calls, 1);
+    EXPECT_EQ(shown.top_colour, 0xBBBBBBu);
+}
+
 } // namespace
