@@ -9,6 +9,7 @@
 #include "installer/system_calls.h"
 #include "installer/uninstall.h"
 #include "installer/volume_prompt.h"
+#include "ui/background_window.h"
 #include "ui/window_prompt.h"
 
 namespace {
@@ -44,6 +45,11 @@ void start_run(RunState& run, void* instance, Prompt& prompt) {
     shutdown(run.windows);
 }
 
+// The full-screen window behind every later box, painted from the run's settings.
+void show_background(InstallRun& run) {
+    run.windows.background = create_background_window(run.windows.instance, nullptr, run.background);
+}
+
 } // namespace
 
 void run_startup(void* instance, const char* command_line) {
@@ -62,7 +68,7 @@ void run_startup(void* instance, const char* command_line) {
 
     OwnImage image;
     String script = open_own_payload(run, image);
-    read_install_script(run, script);
+    read_install_script(run, script, show_background);
     script.clear();
     Payload& payload = run.payload;
     int code = make_uninstaller_image(*payload.files, payload.section, payload.header, run.flags,
