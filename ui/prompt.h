@@ -16,8 +16,23 @@ class Prompt {
 
     // A message box over the owner window; the button pressed.
     virtual Answer ask(const String& text, const String& caption, Buttons buttons, Icon icon) = 0;
-    // The progress bar's position, 0 to 100; nothing while no progress is shown.
-    virtual void set_progress(int position) = 0;
+    // The language dialog: the index of the language chosen, or -1 when cancelled.
+    virtual int choose_language() = 0;
+    // The licence and the read-me dialogs showing `page`: true when the user goes on.
+    virtual bool show_licence(const String& page) = 0;
+    virtual bool show_readme(const String& page) = 0;
+    // The installation folder dialog starting at `directory`; true when confirmed,
+    // `directory` then holding the folder chosen.
+    virtual bool choose_directory(String& directory) = 0;
+
+    // The progress dialog, shown from `open_progress` to `close_progress`; with
+    // `cancel_disabled` its button cannot stop the installation.
+    virtual void open_progress(bool cancel_disabled) = 0;
+    virtual void close_progress() = 0;
+    // The status line and the bar's position (0 to 100; nothing while no progress is
+    // shown). Both let waiting messages run: true when one of them asked to quit.
+    virtual bool set_progress_text(const String& text) = 0;
+    virtual bool set_progress(int position) = 0;
 
   protected:
     Prompt() = default;

@@ -1,5 +1,6 @@
 #include "ui/window_prompt.h"
 
+#include "core/fatal.h"
 #include "core/win32.h"
 
 namespace {
@@ -54,8 +55,40 @@ Answer WindowPrompt::ask(const String& text, const String& caption, Buttons butt
     }
 }
 
-void WindowPrompt::set_progress(int position) {
-    // The progress dialog's bar is made by the dialogs; until it is open there is
-    // nothing to move.
-    (void)position;
+DialogTexts& WindowPrompt::texts() {
+    if (texts_ == nullptr)
+        internal_fatal("ui", __LINE__); // a dialog asked for before the texts were given
+    return *texts_;
+}
+
+int WindowPrompt::choose_language() {
+    return ::choose_language(windows_, texts());
+}
+
+bool WindowPrompt::show_licence(const String& page) {
+    return ::show_licence(windows_, texts(), page);
+}
+
+bool WindowPrompt::show_readme(const String& page) {
+    return ::show_readme(windows_, texts(), page);
+}
+
+bool WindowPrompt::choose_directory(String& directory) {
+    return ::choose_directory(windows_, texts(), directory);
+}
+
+void WindowPrompt::open_progress(bool cancel_disabled) {
+    ::open_progress(windows_, texts(), cancel_disabled);
+}
+
+void WindowPrompt::close_progress() {
+    ::close_progress(windows_);
+}
+
+bool WindowPrompt::set_progress_text(const String& text) {
+    return ::set_progress_text(windows_, text);
+}
+
+bool WindowPrompt::set_progress(int position) {
+    return ::set_progress(windows_, position);
 }
