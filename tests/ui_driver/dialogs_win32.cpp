@@ -2,6 +2,7 @@
 
 #include "core/win32.h"
 
+#include <commctrl.h>
 #include <tlhelp32.h>
 
 #include <cstring>
@@ -232,6 +233,10 @@ Control read_control(HWND window) {
         read_entries(window, false, control);
     } else if (is_class(control.class_name, "ComboBox")) {
         read_entries(window, true, control);
+    } else if (is_class(control.class_name, PROGRESS_CLASSA)) {
+        LRESULT position = 0;
+        control.has_position = send_ansi(window, PBM_GETPOS, 0, 0, &position);
+        control.position = static_cast<int>(position);
     }
     return control;
 }
@@ -302,7 +307,20 @@ Dialog read_dialog(WindowHandle window) {
     dialog.window = window;
     GetWindowThreadProcessId(as_hwnd(window), &dialog.pid);
     dialog.caption = caption_of(as_hwnd(window));
+    dialog.owner = GetWindow(as_hwnd(window), GW_OWNER);
+    RECT rect = {};
+    if (GetWindowRect(as_hwnd(window), &rect))
+        dialog.rect = Rect{rect.left, rect.top, rect.right, rect.bottom};
     return dialog;
+}
+
+int default_button(WindowHandle dialog) {
+    LRESULT default_id = 0;
+    // Only a dialog answers DM_GETDEFID; its high word says whether there is a default.
+    if (!is_class(class_of(as_hwnd(dialog)), kDialogClass) ||
+        !send_ansi(as_hwnd(dialog), DM_GETDEFID, 0, 0, &default_id) || HIWORD(default_id) != DC_HASDEFID)
+        return 0;
+    return LOWORD(default_id);
 }
 
 std::vector<Control> read_controls(WindowHandle dialog) {

@@ -23,10 +23,16 @@ struct DialogFilter {
     std::string caption; // compared exactly
 };
 
+struct Rect {
+    long left = 0, top = 0, right = 0, bottom = 0;
+};
+
 struct Dialog {
     WindowHandle window = nullptr;
     unsigned long pid = 0;
     std::string caption;
+    WindowHandle owner = nullptr; // the window that owns it, if any
+    Rect rect;                    // on the screen
 };
 
 struct Control {
@@ -39,6 +45,8 @@ struct Control {
     bool has_entries = false; // a list box or combo box
     std::vector<std::string> entries;
     std::vector<bool> selected; // per entry
+    bool has_position = false;  // a progress bar
+    int position = 0;           // its position (PBM_GETPOS)
 };
 
 // The visible, enabled, top-level dialog windows (#32770) of other processes that
@@ -51,7 +59,11 @@ bool dialog_usable(WindowHandle window, const DialogFilter& filter);
 // Whether `window` has closed: destroyed or hidden.
 bool window_gone(WindowHandle window);
 
+// Reads only what the system keeps: no message reaches the program.
 Dialog read_dialog(WindowHandle window);
+// The id of the dialog's default button (DM_GETDEFID, a message to the program); 0
+// when it has none.
+int default_button(WindowHandle dialog);
 // The visible controls of `dialog` in creation order, descending into child dialogs
 // but not into the parts of a combo box.
 std::vector<Control> read_controls(WindowHandle dialog);

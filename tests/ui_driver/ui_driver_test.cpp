@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -136,6 +137,36 @@ TEST(UiDriver, FillsDialogAndTheProgramSeesItAsTyped) {
                                  "shortcut=1\n"
                                  "list_notifications=1\n"
                                  "combo_notifications=1\n");
+    std::remove(record.c_str());
+}
+
+TEST(UiDriver, ShowsWhereTheDialogIsWhoOwnsItAndItsDefaultButton) {
+    const std::string record = exe_folder() + "\\ui_driver_test_place.txt";
+    SampleApp app({"dialog", record});
+    const DriverRun run = drive({"--pid", app.pid(), "show", "press", "Cancel", "show", "press", "Yes"});
+    EXPECT_EQ(run.exit_code, 0u) << run.output;
+    const std::vector<std::string> lines = lines_of(run.output);
+    ASSERT_FALSE(lines.empty());
+    // The sample dialog has no owner, OK as its default and is centred (DS_CENTER).
+    long left = 0, top = 0, right = 0, bottom = 0;
+    const size_t rect = lines[0].find(" rect=");
+    ASSERT_NE(rect, std::string::npos) << lines[0];
+    ASSERT_EQ(std::sscanf(lines[0].c_str() + rect, " rect=%ld,%ld,%ld,%ld", &left, &top, &right, &bottom), 4);
+    EXPECT_NE(lines[0].find(" owner=0x0 "), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[0].substr(lines[0].size() - 10), " default=1") << lines[0];
+    EXPECT_GT(right - left, 0);
+    EXPECT_LE(std::abs((left + right) / 2 - 512), 2) << lines[0] << " on a 1024 x 768 screen";
+    EXPECT_LE(std::abs((top + bottom) / 2 - 384), 2) << lines[0];
+    // The nested confirmation is owned by the dialog.
+    std::string confirm;
+    for (const std::string& line : lines)
+        if (line.rfind("dialog caption=\"Sample confirm\"", 0) == 0)
+            confirm = line;
+    const std::string dialog_hwnd = lines[0].substr(lines[0].find(" hwnd=") + 6);
+    EXPECT_NE(confirm.find(" owner=" + dialog_hwnd.substr(0, dialog_hwnd.find(' ')) + " "), std::string::npos)
+        << confirm << "\n"
+        << lines[0];
+    EXPECT_EQ(app.finish(), 2);
     std::remove(record.c_str());
 }
 

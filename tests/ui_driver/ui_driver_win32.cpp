@@ -41,12 +41,15 @@ const char kUsage[] =
     "A control that is not there yet, or disabled, is waited for with the timeout too.\n"
     "Output of show, one line each; texts in double quotes with \\\\ \\\" \\r \\n \\t escaped\n"
     "and other bytes below 0x20 as \\xNN:\n"
-    "  dialog caption=\"FATAL ERROR\" pid=<pid> hwnd=<hex>\n"
+    "  dialog caption=\"FATAL ERROR\" pid=<pid> hwnd=<hex> owner=<hex> rect=L,T,R,B default=ID\n"
+    "    (owner 0x0: none; rect: the window on the screen, right and bottom exclusive;\n"
+    "    default: the default button's id, DM_GETDEFID, 0 when there is none)\n"
     "  control id=65535 class=Static text=\"...\"\n"
     "  control id=2 class=Button text=\"OK\"\n"
     "    item 0 \"first entry\"       (list box and combo box entries, after their control)\n"
     "  A control line ends in \" disabled\" for a disabled control and in \" checked\" or\n"
-    "  \" indeterminate\" for such a button; an item line ends in \" selected\" when it is.\n"
+    "  \" indeterminate\" for such a button, a progress bar's in \" position=N\"; an item\n"
+    "  line ends in \" selected\" when it is.\n"
     "Exit codes: 0 done; 1 bad usage; 2 no matching dialog within the timeout (for\n"
     "wait-gone: the dialog did not close); 3 a named control or entry not found (or it\n"
     "stayed disabled, or it cannot take that command).\n";
@@ -167,12 +170,17 @@ const char* check_mark(int check) {
 }
 
 void print_dialog(const Dialog& dialog, const std::vector<Control>& controls) {
-    std::printf("dialog caption=%s pid=%lu hwnd=0x%llx\n", quoted_text(dialog.caption).c_str(), dialog.pid,
-                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(dialog.window)));
+    std::printf("dialog caption=%s pid=%lu hwnd=0x%llx owner=0x%llx rect=%ld,%ld,%ld,%ld default=%d\n",
+                quoted_text(dialog.caption).c_str(), dialog.pid,
+                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(dialog.window)),
+                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(dialog.owner)), dialog.rect.left,
+                dialog.rect.top, dialog.rect.right, dialog.rect.bottom, default_button(dialog.window));
     for (const Control& control : controls) {
-        std::printf("control id=%d class=%s text=%s%s%s\n", control.id, control.class_name.c_str(),
+        const std::string position =
+            control.has_position ? " position=" + std::to_string(control.position) : "";
+        std::printf("control id=%d class=%s text=%s%s%s%s\n", control.id, control.class_name.c_str(),
                     quoted_text(control.text).c_str(), control.enabled ? "" : " disabled",
-                    check_mark(control.check));
+                    check_mark(control.check), position.c_str());
         for (size_t i = 0; i < control.entries.size(); ++i)
             std::printf("  item %zu %s%s\n", i, quoted_text(control.entries[i]).c_str(),
                         control.selected[i] ? " selected" : "");
