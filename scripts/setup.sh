@@ -11,7 +11,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   googletest
-  wine64 xvfb xauth imagemagick
+  wine64 xvfb xauth imagemagick xdotool
   clang-14 libclang-rt-14-dev
   libtomlplusplus-dev libcli11-dev zlib1g-dev liblz4-dev
   python3-pefile
