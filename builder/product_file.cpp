@@ -15,11 +15,14 @@
 #include "builder/flag_names.h"
 #include "builder/host_file.h"
 #include "builder/pe_version.h"
+#include "core/bitmap.h"
 #include "core/datetime.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+constexpr std::int32_t bmp_file_header_size = 14;
 
 // The bits a file record's options and attributes take.
 constexpr std::int32_t option_desktop_shortcut = 0x1;
@@ -595,6 +598,18 @@ class ProductReader {
                                      "\" is not a Windows bitmap (.bmp); convert it, e.g. with "
                                      "ImageMagick: convert picture.png BMP3:background.bmp");
                     s.background_picture.clear();
+                } else {
+                    // The installer takes the picture as a bitmap in memory: the
+                    // packed DIB behind the file's 14-byte header.
+                    s.background_picture.remove(0, bmp_file_header_size);
+                    Bitmap picture;
+                    if (!picture.load_memory(s.background_picture.c_str(), s.background_picture.length())) {
+                        error(where, "the background picture \"" + *background +
+                                         "\" is a damaged or unusual bitmap the installer cannot show; "
+                                         "save it again as a plain BMP, e.g. with ImageMagick: convert "
+                                         "picture.png BMP3:background.bmp");
+                        s.background_picture.clear();
+                    }
                 }
             }
         }

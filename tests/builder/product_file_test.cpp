@@ -21,6 +21,7 @@
 #include "builder/host_file.h"
 #include "builder/inspect.h"
 #include "builder/installer_reader.h"
+#include "core/bitmap.h"
 #include "core/datetime.h"
 #include "tests/support/string_text.h"
 
@@ -315,6 +316,35 @@ struct BadProduct {
     int line;
     const char* says;
 };
+
+// A 2 x 1 pixel, 24-bit bitmap file: 14-byte file header, 40-byte info header, one
+// row of 2 pixels padded to 8 bytes.
+std::string two_pixel_bmp() {
+    auto u16 = [](unsigned v) { return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}; };
+    auto u32 = [&](unsigned v) { return u16(v & 0xFFFF) + u16(v >> 16); };
+    std::string info = u32(40) + u32(2) + u32(1) + u16(1) + u16(24) + u32(0) + u32(8) + u32(2835) +
+                       u32(2835) + u32(0) + u32(0);
+    std::string pixels = std::string("\x00\x00\xFF\x00\xFF\x00", 6) + std::string(2, '\0');
+    return "BM" + u32(14 + 40 + 8) + u32(0) + u32(14 + 40) + info + pixels;
+}
+
+TEST_F(ProductFolder, ABackgroundPictureReachesTheInstallerAsABitmapInMemory) {
+    write("a.txt", "alpha");
+    write("art.bmp", two_pixel_bmp());
+    Product product;
+    std::vector<std::string> errors;
+    ASSERT_TRUE(read_product("[product]\nname = \"N\"\n[appearance]\nbackground = \"art.bmp\"\n"
+                             "[[files]]\nsource = \"a.txt\"\n",
+                             product, errors))
+        << errors[0];
+    // The file's own 14-byte header stays behind: the stub loads the rest as it is.
+    EXPECT_EQ(text_of(product.script.background_picture), two_pixel_bmp().substr(14));
+    Bitmap picture;
+    EXPECT_TRUE(picture.load_memory(product.script.background_picture.c_str(),
+                                    product.script.background_picture.length()));
+    EXPECT_EQ(picture.width(), 2);
+    EXPECT_EQ(picture.bits_offset(), 40);
+}
 
 TEST_F(ProductFolder, MistakesAreNamedWithTheirPlaceAndNothingIsRead) {
     write("a.txt", "alpha");
