@@ -394,11 +394,17 @@ TEST(ProgressDialog, BarFollowsSetProgressAndTheStatusLineItsText) {
     for (int position : {42, 100, 7}) {
         PostMessageA(owner_window(host), dialog_host::kSetPosition, position, 0);
         PostMessageA(owner_window(host), dialog_host::kSetText, position, 0);
-        Sleep(200);
-        const Shown moved = show(host.pid());
-        ASSERT_NE(moved.control(0), nullptr);
+        // Handled in the order posted: once the status shows, the bar has moved.
+        const std::string status = "Status " + std::to_string(position);
+        Shown moved;
+        for (DWORD begin = GetTickCount(); GetTickCount() - begin < timeouts::box_ms; Sleep(50)) {
+            moved = show(host.pid());
+            if (moved.control(1011) != nullptr && moved.control(1011)->text == status)
+                break;
+        }
+        ASSERT_NE(moved.control(0), nullptr) << moved.listing;
         EXPECT_EQ(moved.control(0)->position, position);
-        EXPECT_EQ(moved.control(1011)->text, "Status " + std::to_string(position));
+        EXPECT_EQ(moved.control(1011)->text, status);
     }
 
     press_key(dialog, "Escape");
