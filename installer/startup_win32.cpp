@@ -3,8 +3,10 @@
 #include "core/memory.h"
 #include "core/win32.h"
 #include "format/payload.h"
+#include "installer/dialog_texts.h"
 #include "installer/failure.h"
 #include "installer/install_script.h"
+#include "installer/language_choice.h"
 #include "installer/own_payload.h"
 #include "installer/system_calls.h"
 #include "installer/uninstall.h"
@@ -56,6 +58,8 @@ void run_startup(void* instance, const char* command_line) {
     install_out_of_memory_handler();
     InstallRun run;
     WindowPrompt prompt(run.windows);
+    LanguageDialogTexts texts(run.languages, run.product_name);
+    prompt.set_texts(texts);
     start_run(run, instance, prompt);
 
     CommandLine options;
@@ -70,6 +74,9 @@ void run_startup(void* instance, const char* command_line) {
     String script = open_own_payload(run, image);
     read_install_script(run, script, show_background);
     script.clear();
+    if (!choose_installation_language(run))
+        shutdown(run.windows);
+    repaint_background_window(run.windows.background);
     Payload& payload = run.payload;
     int code = make_uninstaller_image(*payload.files, payload.section, payload.header, run.flags,
                                       run.script.uninstaller_patch_offset, run.script.uninstaller_patch,

@@ -79,6 +79,10 @@ bool title_is_blank(const String& title);
 // module and window handles.
 void* create_background_window(void* instance, void* parent, const BackgroundSettings& settings);
 
+// Paints the whole window again from its settings (after they changed); nothing for
+// no window.
+void repaint_background_window(void* window);
+
 // Fills `rect` of the device context with a vertical gradient, the top colour at its
 // top: with the system's GradientFill (looked up once) or, without it, in bands.
 // `rect` holds the values of a window rectangle (right and bottom just outside).

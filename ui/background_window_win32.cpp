@@ -195,3 +195,8 @@ void use_banded_gradient() {
     gradient_looked_up = true;
     system_gradient_fill = nullptr;
 }
+
+void repaint_background_window(void* window) {
+    if (window != nullptr)
+        InvalidateRect(static_cast<HWND>(window), nullptr, TRUE);
+}

@@ -51,10 +51,17 @@ TEST(ExampleProduct, BuildsInspectsRunsAndBuildsAgainTheSame) {
         << inspect.output;
     EXPECT_NE(inspect.output.find("\nvalid"), std::string::npos) << inspect.output;
 
-    // The stub finds its payload, checks it and its files, and (with no install
-    // sequence yet) ends with exit code 1 and no box.
+    // The product has two languages: the stub asks for one first, in the language
+    // dialog, then checks its payload and files and (with no install sequence yet)
+    // ends with exit code 1 and no further box.
     RunningInstaller run(installer);
     ASSERT_TRUE(run.started());
+    std::string dialog = run.drive({"show"});
+    EXPECT_EQ(dialog.rfind("dialog caption=\"Choose Your Language\"", 0), 0u) << dialog;
+    EXPECT_NE(dialog.find("item 0 \"English\" selected"), std::string::npos) << dialog;
+    EXPECT_NE(dialog.find("item 1 \"Deutsch\""), std::string::npos) << dialog;
+    EXPECT_NE(dialog.find("control id=1001 class=Button text=\"Continue\""), std::string::npos) << dialog;
+    run.drive({"press", "1001", "wait-gone"});
     std::string box;
     EXPECT_EQ(run.wait_for_exit(timeouts::process_end_ms, &box), 1) << box;
 
