@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/e2e/installer_fixture.h"
+#include "tests/support/colour_order.h"
 #include "tests/support/timeouts.h"
 #include "tests/ui/screen_capture_win32.h"
 
@@ -91,16 +92,6 @@ InstallScript coloured_script(const char* title, std::uint32_t title_colour, std
     return script;
 }
 
-// Each channel of `later` lies between `earlier` and `end`.
-bool between(std::uint32_t earlier, std::uint32_t later, std::uint32_t end) {
-    for (int shift = 0; shift < 24; shift += 8) {
-        int a = (earlier >> shift) & 0xFF, b = (later >> shift) & 0xFF, c = (end >> shift) & 0xFF;
-        if (a <= c ? (b < a || b > c) : (b > a || b < c))
-            return false;
-    }
-    return true;
-}
-
 const std::uint32_t top_colour = 0x602010;    // dark blue
 const std::uint32_t bottom_colour = 0x10C0F0; // orange
 const std::uint32_t title_colour = 0x00FFFF;  // yellow
@@ -127,7 +118,7 @@ TEST(BackgroundWindow, TheProductsGradientAndTitleCoverTheScreen) {
         << std::hex << screen.at(x, screen.height() - 1);
     int turns = 0;
     for (int y = 1; y < screen.height(); ++y)
-        if (!between(screen.at(x, y - 1), screen.at(x, y), bottom_colour))
+        if (!colour_between(screen.at(x, y - 1), screen.at(x, y), bottom_colour))
             ++turns;
     EXPECT_EQ(turns, 0) << "the colours move monotonically from top to bottom";
     EXPECT_NE(screen.at(x, screen.height() / 2), top_colour);

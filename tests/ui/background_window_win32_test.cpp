@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/win32.h"
+#include "tests/support/colour_order.h"
 #include "tests/support/fatal_capture.h"
 #include "tests/ui/screen_capture_win32.h"
 
@@ -35,17 +36,6 @@ TEST(BackgroundWindowFailures, RegistrationAndCreationEndWithTheirMessages) {
               "Failed to create the window.  Please reboot your machine and try again.");
 }
 
-// Each channel of `later` lies between `earlier` and `end` (inclusive), so a column
-// read from top to bottom never turns back.
-bool between(std::uint32_t earlier, std::uint32_t later, std::uint32_t end) {
-    for (int shift = 0; shift < 24; shift += 8) {
-        int a = (earlier >> shift) & 0xFF, b = (later >> shift) & 0xFF, c = (end >> shift) & 0xFF;
-        if (a <= c ? (b < a || b > c) : (b > a || b < c))
-            return false;
-    }
-    return true;
-}
-
 // The column at x from top to bottom: starts near `top`, ends near `bottom` and moves
 // monotonically in between; the number of rows that broke the rule.
 int column_faults(const ScreenCapture& screen, int x, std::uint32_t top, std::uint32_t bottom,
@@ -56,7 +46,7 @@ int column_faults(const ScreenCapture& screen, int x, std::uint32_t top, std::ui
     if (!near_colour(screen.at(x, screen.height() - 1), bottom, tolerance))
         ++faults;
     for (int y = 1; y < screen.height(); ++y)
-        if (!between(screen.at(x, y - 1), screen.at(x, y), bottom))
+        if (!colour_between(screen.at(x, y - 1), screen.at(x, y), bottom))
             ++faults;
     return faults;
 }
@@ -227,7 +217,7 @@ TEST(FillGradient, TheBandsEndOnTheSameColoursAsTheSystemsGradient) {
         EXPECT_TRUE(near_colour(pixel(width - 1, y), system_rows[y], 6))
             << std::hex << pixel(width - 1, y) << " " << system_rows[y];
         if (y > 0) {
-            EXPECT_TRUE(between(pixel(0, y - 1), pixel(0, y), bottom_colour));
+            EXPECT_TRUE(colour_between(pixel(0, y - 1), pixel(0, y), bottom_colour));
         }
         if (y % 3 != 0) {
             EXPECT_EQ(pixel(0, y), pixel(0, y - 1)) << "bands of three rows on a 768-row rectangle";
