@@ -60,7 +60,7 @@ void read_install_script(InstallRun& run, const String& bytes, ShowBackground sh
     if (background_fields_read(code))
         take_background_fields(script, run.background);
     // The first language's title until the install sequence lets the user choose one.
-    run.background.display_title = language_string(run, 0);
+    run.background.display_title = language_string(run, string_display_title);
     // The background is up before a bad field is reported, so that the corrupt-
     // installer box shows over it as every later box does.
     if (!run.flags.has(flag_no_background_window) && show_background != nullptr)

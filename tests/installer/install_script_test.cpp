@@ -12,9 +12,9 @@ namespace {
 using namespace script_bytes;
 
 // The script's bytes with the script key that matches them.
-void read(InstallRun& run, const String& bytes) {
+void read(InstallRun& run, const String& bytes, ShowBackground show_background = nullptr) {
     run.payload.header.script_key = bytes.hash();
-    read_install_script(run, bytes);
+    read_install_script(run, bytes, show_background);
 }
 
 TEST(InstallScript, TheRunTakesTheFlagsAndLanguages) {
@@ -152,8 +152,7 @@ TEST(InstallScript, TheBackgroundIsShownUnlessSwitchedOffAlsoBeforeACorruptBox) 
     bytes.set("flags", i64(flag_mask(flag_gradient_colours)));
     shown = ShownBackground();
     InstallRun run;
-    run.payload.header.script_key = bytes.build().hash();
-    read_install_script(run, bytes.build(), record_background);
+    read(run, bytes.build(), record_background);
     EXPECT_EQ(shown.calls, 1);
     EXPECT_EQ(shown.top_colour, 0x222222u) << "shown with the product's colours";
     EXPECT_EQ(shown.title, "Tool Setup");
@@ -162,16 +161,14 @@ TEST(InstallScript, TheBackgroundIsShownUnlessSwitchedOffAlsoBeforeACorruptBox) 
     switched_off.set("flags", i64(flag_mask(flag_no_background_window)));
     shown = ShownBackground();
     InstallRun plain;
-    plain.payload.header.script_key = switched_off.build().hash();
-    read_install_script(plain, switched_off.build(), record_background);
+    read(plain, switched_off.build(), record_background);
     EXPECT_EQ(shown.calls, 0);
 
     ScriptBytes bad_end;
     bad_end.set("end", i32(0));
     shown = ShownBackground();
     InstallRun broken;
-    broken.payload.header.script_key = bad_end.build().hash();
-    EXPECT_NE(fatal_text([&] { read_install_script(broken, bad_end.build(), record_background); }).find("32"),
+    EXPECT_NE(fatal_text([&] { read(broken, bad_end.build(), record_background); }).find("32"),
               std::string::npos);
     EXPECT_EQ(shown.calls, 1) << "the box of a bad field shows over the background";
 
@@ -182,8 +179,7 @@ TEST(InstallScript, TheBackgroundIsShownUnlessSwitchedOffAlsoBeforeACorruptBox) 
     shown = ShownBackground();
     InstallRun defaults;
     set_defaults(defaults);
-    defaults.payload.header.script_key = early.build().hash();
-    fatal_text([&] { read_install_script(defaults, early.build(), record_background); });
+    fatal_text([&] { read(defaults, early.build(), record_background); });
     EXPECT_EQ(shown.calls, 1);
     EXPECT_EQ(shown.top_colour, 0xBBBBBBu);
 }
