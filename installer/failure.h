@@ -39,5 +39,9 @@ void check_payload_code(RunState& run, int code, int version = 0);
 // it) or when the text is blank. The program goes on.
 void error_box(RunState& run, const char* format, ...) VARNOOK_PRINTF(2, 3);
 
+// The line that tells that `path` could not be written (language string 31, the path,
+// then `system_error`, the system's text for the failure), for the error report.
+String write_failure_line(RunState& run, const char* path, const char* system_error);
+
 // Whether `error_box` shows `text` in the run's mode.
 bool error_box_shows(const RunState& run, const String& text);

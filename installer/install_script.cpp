@@ -2,9 +2,12 @@
 
 #include <utility>
 
+#include "core/path.h"
 #include "format/codes.h"
 #include "format/script.h"
 #include "installer/failure.h"
+#include "installer/special_folders.h"
+#include "installer/system_calls.h"
 
 namespace {
 
@@ -41,6 +44,31 @@ void take_background_fields(const InstallScript& script, BackgroundSettings& bac
     }
 }
 
+// The shared folder lies under Common Files and exists from now on; without uninstall
+// support there is none.
+void resolve_shared_folder(InstallRun& run) {
+    String& shared = run.script.shared_path;
+    if (shared.is_empty())
+        return;
+    make_absolute(shared, special_folder(*run.folders, SpecialFolder::common_files).c_str());
+    run.system->create_folder(shared.c_str());
+}
+
+// A directory the script gives may name the Windows folder and directory variables; a
+// relative one lies under Program Files. "<master>" waits for the master product's
+// folder, which the install sequence finds.
+void resolve_default_directory(InstallRun& run, bool given) {
+    String& directory = run.script.default_directory;
+    if (given) {
+        directory.replace("<os>", special_folder(*run.folders, SpecialFolder::windows).c_str(),
+                          String::match_ignore_case);
+        expand_directory_variables(directory, directory_values(run));
+    }
+    if (directory.compare("<master>", false) == 0)
+        return;
+    make_absolute(directory, special_folder(*run.folders, SpecialFolder::program_files).c_str());
+}
+
 } // namespace
 
 void read_install_script(InstallRun& run, const String& bytes, ShowBackground show_background) {
@@ -56,7 +84,13 @@ void read_install_script(InstallRun& run, const String& bytes, ShowBackground sh
     script.language_strings.clear();
     // Before any text is shown: a text's "<product>" is replaced in the stored text
     // the first time it is asked for, so the name must be there by then.
+    bool directory_given = !script.default_directory.is_empty();
     apply_script_defaults(script, run.product_name);
+    // A damaged script leaves nothing on the machine, not even the shared folder.
+    if (code == 0) {
+        resolve_shared_folder(run);
+        resolve_default_directory(run, directory_given);
+    }
     if (background_fields_read(code))
         take_background_fields(script, run.background);
     // The first language's title until the install sequence lets the user choose one.

@@ -17,5 +17,7 @@ using ShowBackground = void (*)(InstallRun& run);
 // names, the default directory, the uninstall key name and the background's colours,
 // picture and title. Unless the flags switch it off, `show_background` is called once
 // all that is in `run`, also when a bad field then ends with corrupt_installer.
-// Resolving folders against the system's comes with the shell.
+// A script read whole also has its folders resolved against the machine's (run.folders):
+// the shared folder under Common Files, created at once (through run.system), and the
+// default directory under Program Files, with its "<os>" and directory variables.
 void read_install_script(InstallRun& run, const String& bytes, ShowBackground show_background = nullptr);

@@ -11,7 +11,11 @@
 #include "format/product_flags.h"
 #include "format/script.h"
 #include "installer/command_line.h"
+#include "installer/directory_variables.h"
 #include "installer/language.h"
+#include "installer/shortcut_entry.h"
+#include "installer/special_folders.h"
+#include "installer/uninstall_record.h"
 #include "ui/background_window.h"
 #include "ui/prompt.h"
 #include "ui/services.h"
@@ -32,6 +36,8 @@ struct RunState {
     String program_file_name; // the stub's own file name, for the usage message
     Prompt* prompt = nullptr;
     const SystemCalls* system = nullptr;
+    // Where the machine's special folders are; read afresh at every lookup.
+    const FolderSource* folders = nullptr;
 };
 
 // One installation.
@@ -43,9 +49,13 @@ struct InstallRun : RunState {
     String installer_folder;  // where the volume files are
     char installer_drive = 0; // the drive letter the volumes are asked for on
     String uninstaller_image; // the payload-free copy of the stub
+    String install_directory; // absolute; empty until it is chosen
+    String uninstall_folder;  // holds the uninstaller, Uninstall.DAT and Install.LOG
     String install_report;
-    String uninstall_record; // the body of Uninstall.DAT
-    Vector<String> shortcuts;
+    UninstallRecord record;    // the body of Uninstall.DAT
+    String association_record; // the [Associations] lines of Uninstall.DAT
+    Vector<ShortcutEntry> shortcuts;
+    bool shortcuts_changed = false; // a desktop shortcut was asked for
     Vector<String> shared_files;
     std::uint32_t stage_started = 0; // tick count when the current status text was shown
 };
@@ -58,4 +68,9 @@ struct UninstallRun : RunState {
 // Text `number` of the run's current language, its placeholders replaced.
 inline String language_string(RunState& run, std::int32_t number) {
     return language_string(run.languages, run.product_name, number);
+}
+
+// The installation's folders as the directory variables name them.
+inline DirectoryValues directory_values(const InstallRun& run) {
+    return DirectoryValues{*run.folders, run.install_directory, run.script.shared_path};
 }

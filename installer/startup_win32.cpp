@@ -8,6 +8,7 @@
 #include "installer/install_script.h"
 #include "installer/language_choice.h"
 #include "installer/own_payload.h"
+#include "installer/special_folders.h"
 #include "installer/system_calls.h"
 #include "installer/uninstall.h"
 #include "installer/volume_prompt.h"
@@ -23,6 +24,7 @@ void start_run(RunState& run, void* instance, Prompt& prompt) {
     install_fatal_box(run.windows);
     run.prompt = &prompt;
     run.system = &windows_system_calls();
+    run.folders = &machine_folders();
     run.program_file_name = program_file_name();
     run.languages.windows_folder = windows_folder();
     run.background.title_colour = GetSysColor(COLOR_WINDOWTEXT);

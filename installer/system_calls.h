@@ -15,6 +15,8 @@ struct SystemCalls {
     // The attribute bits of `path`, 0xFFFFFFFF when it cannot be read.
     std::uint32_t (*get_attributes)(const char* path);
     bool (*set_attributes)(const char* path, std::uint32_t attributes);
+    // Creates the folder and its missing parents; true when it exists afterwards.
+    bool (*create_folder)(const char* path);
     // Free and total bytes of the drive at `root`; false when unknown.
     bool (*disk_space)(const char* root, std::int64_t& free, std::int64_t& total);
 };

@@ -12,7 +12,7 @@ bool replace_at_restart(const char* source, const char* destination) {
 
 const SystemCalls& windows_system_calls() {
     static const SystemCalls calls = {
-        write_file, replace_at_restart, get_attributes, set_attributes, disk_space,
+        write_file, replace_at_restart, get_attributes, set_attributes, create_folder, disk_space,
     };
     return calls;
 }

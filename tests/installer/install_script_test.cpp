@@ -6,14 +6,21 @@
 
 #include "tests/format/script_bytes.h"
 #include "tests/support/fatal_capture.h"
+#include "tests/support/test_machine.h"
 
 namespace {
 
 using namespace script_bytes;
 
-// The script's bytes with the script key that matches them.
+const TestFolders plain_machine;
+
+// The script's bytes with the script key that matches them, on the test's machine
+// unless the test gives one.
 void read(InstallRun& run, const String& bytes, ShowBackground show_background = nullptr) {
     run.payload.header.script_key = bytes.hash();
+    if (run.folders == nullptr)
+        run.folders = &plain_machine;
+    run.system = &test_system_calls();
     read_install_script(run, bytes, show_background);
 }
 
@@ -64,7 +71,7 @@ TEST(InstallScript, TheProductsNameReachesEveryText) {
     read(run, bytes.build());
     EXPECT_STREQ(run.product_name.c_str(), "Demo Tool");
     EXPECT_STREQ(run.script.uninstall_key_name.c_str(), "Demo Tool");
-    EXPECT_STREQ(run.script.default_directory.c_str(), "Demo Tool");
+    EXPECT_STREQ(run.script.default_directory.c_str(), "c:\\Program Files\\Demo Tool");
     EXPECT_STREQ(language_string(run, 0).c_str(), "Demo Tool Setup");
 
     InstallRun named;
@@ -72,6 +79,79 @@ TEST(InstallScript, TheProductsNameReachesEveryText) {
     read(named, bytes.build());
     EXPECT_STREQ(named.product_name.c_str(), "Given Name");
     EXPECT_STREQ(language_string(named, 0).c_str(), "Given Name Setup");
+}
+
+TEST(InstallScript, TheSharedFolderLiesUnderCommonFilesAndIsMadeAtOnce) {
+    TestFolders machine;
+    machine.setup_values = {{"CommonFilesDir", "E:\\Common\\"}};
+    struct {
+        const char* shared;
+        const char* publisher;
+        std::uint64_t flags;
+        const char* folder; // empty: none, and nothing made
+    } cases[] = {
+        {"", "Acme", flag_mask(flag_uninstall_support), "E:\\Common\\Acme"},
+        {"", " ", flag_mask(flag_uninstall_support), "E:\\Common\\Tool"},
+        {"Acme\\Shared", "", flag_mask(flag_uninstall_support), "E:\\Common\\Acme\\Shared"},
+        {"F:\\Elsewhere", "", flag_mask(flag_uninstall_support), "F:\\Elsewhere"},
+        {"Acme", "Acme", 0, ""},
+    };
+    for (const auto& c : cases) {
+        ScriptBytes bytes;
+        bytes.set("flags", i64(c.flags));
+        bytes.set("shared path", txt(c.shared));
+        bytes.set("publisher", txt(c.publisher));
+        InstallRun run;
+        run.folders = &machine;
+        created_folders().clear();
+        read(run, bytes.build());
+        EXPECT_STREQ(run.script.shared_path.c_str(), c.folder) << c.shared;
+        std::vector<std::string> made;
+        if (c.folder[0] != '\0')
+            made.push_back(c.folder);
+        EXPECT_EQ(created_folders(), made) << c.shared;
+    }
+}
+
+TEST(InstallScript, TheDefaultDirectoryLiesUnderProgramFiles) {
+    TestFolders machine;
+    machine.setup_values = {{"ProgramFilesDir", "E:\\Apps"}};
+    machine.windows = "C:\\WIN";
+    struct {
+        const char* directory;
+        const char* result;
+    } cases[] = {
+        {"", "E:\\Apps\\Tool"},
+        {"Tools", "E:\\Apps\\Tools"},
+        {"<os>\\Tool", "C:\\WIN\\Tool"},
+        {"<OS>\\Tool", "C:\\WIN\\Tool"},
+        {"%WinDir%\\Tool", "C:\\WIN\\Tool"},
+        {"%programsdir%\\Acme", "E:\\Apps\\Acme"},
+        {"%SharedDir%", "E:\\Apps\\Common Files\\Acme"},
+        {"\\Tool", "E:\\Tool"},
+        {"<master>", "<master>"},
+        {"<MASTER>", "<MASTER>"},
+        {"<master>\\Sub", "E:\\Apps\\<master>\\Sub"},
+    };
+    for (const auto& c : cases) {
+        ScriptBytes bytes;
+        bytes.set("flags", i64(flag_mask(flag_uninstall_support)));
+        bytes.set("directory", txt(c.directory));
+        InstallRun run;
+        run.folders = &machine;
+        read(run, bytes.build());
+        EXPECT_STREQ(run.script.default_directory.c_str(), c.result) << c.directory;
+    }
+}
+
+TEST(InstallScript, ADamagedScriptMakesNoFolder) {
+    ScriptBytes bytes;
+    bytes.set("flags", i64(flag_mask(flag_uninstall_support)));
+    bytes.set("end", i32(0));
+    InstallRun run;
+    created_folders().clear();
+    EXPECT_NE(fatal_text([&] { read(run, bytes.build()); }), "");
+    EXPECT_TRUE(created_folders().empty());
 }
 
 // The start-up defaults the script may override, set apart from every script colour.
