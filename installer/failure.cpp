@@ -98,7 +98,7 @@ void error_box(RunState& run, const char* format, ...) {
 
 String write_failure_line(RunState& run, const char* path, const char* system_error) {
     String line;
-    line.format("%s %s\r\n%s\r\n", language_string(run, string_write_failed).c_str(), path != nullptr ? path : "",
-                system_error != nullptr ? system_error : "");
+    line.format("%s %s\r\n%s\r\n", language_string(run, string_write_failed).c_str(),
+                path != nullptr ? path : "", system_error != nullptr ? system_error : "");
     return line;
 }

@@ -11,25 +11,25 @@
 
 // X(name, what): every folder a lookup gives.
 #define VARNOOK_SPECIAL_FOLDERS(X)                                                                           \
-    X(desktop, "the user's desktop")                                                                        \
-    X(desktop_all, "all users' desktop")                                                                    \
-    X(documents, "the user's documents")                                                                    \
-    X(documents_all, "all users' documents")                                                                \
-    X(favorites, "the user's Favorites")                                                                    \
-    X(favorites_all, "all users' Favorites")                                                                \
-    X(fonts, "the Fonts folder")                                                                            \
-    X(start_menu, "the user's Start Menu")                                                                  \
-    X(start_menu_all, "all users' Start Menu")                                                              \
-    X(programs, "the user's Start Menu Programs")                                                           \
-    X(programs_all, "all users' Start Menu Programs")                                                       \
-    X(startup, "the user's Startup")                                                                        \
-    X(startup_all, "all users' Startup")                                                                    \
-    X(program_files, "Program Files")                                                                       \
-    X(common_files, "Common Files")                                                                         \
-    X(device_information, "the device information (INF) folder")                                            \
-    X(media, "the media folder")                                                                            \
-    X(system, "the Windows system directory")                                                               \
-    X(windows, "the Windows directory")                                                                     \
+    X(desktop, "the user's desktop")                                                                         \
+    X(desktop_all, "all users' desktop")                                                                     \
+    X(documents, "the user's documents")                                                                     \
+    X(documents_all, "all users' documents")                                                                 \
+    X(favorites, "the user's Favorites")                                                                     \
+    X(favorites_all, "all users' Favorites")                                                                 \
+    X(fonts, "the Fonts folder")                                                                             \
+    X(start_menu, "the user's Start Menu")                                                                   \
+    X(start_menu_all, "all users' Start Menu")                                                               \
+    X(programs, "the user's Start Menu Programs")                                                            \
+    X(programs_all, "all users' Start Menu Programs")                                                        \
+    X(startup, "the user's Startup")                                                                         \
+    X(startup_all, "all users' Startup")                                                                     \
+    X(program_files, "Program Files")                                                                        \
+    X(common_files, "Common Files")                                                                          \
+    X(device_information, "the device information (INF) folder")                                             \
+    X(media, "the media folder")                                                                             \
+    X(system, "the Windows system directory")                                                                \
+    X(windows, "the Windows directory")                                                                      \
     X(temp, "the temporary directory")
 
 enum class SpecialFolder {

@@ -6,7 +6,8 @@
 namespace {
 
 constexpr const char* current_version_key = "Software\\Microsoft\\Windows\\CurrentVersion";
-constexpr const char* shell_folders_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr const char* shell_folders_key =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 // A text value read with query rights only: an ordinary user on the NT line may read
 // the machine's keys but not open them for writing.

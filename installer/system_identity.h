@@ -16,14 +16,14 @@ struct SystemVersion {
 
 // X(name, bit, system)
 #define VARNOOK_SYSTEM_BITS(X)                                                                               \
-    X(other, 1, "anything not listed below")                                                                \
-    X(win32s, 2, "Win32s")                                                                                  \
-    X(windows_95, 4, "Windows 95")                                                                          \
-    X(windows_98, 8, "Windows 98 (4.10 to 4.89)")                                                           \
-    X(windows_me, 16, "Windows ME (4.90 and above)")                                                        \
-    X(windows_nt3, 32, "Windows NT 3.x")                                                                    \
-    X(windows_nt4, 64, "Windows NT 4")                                                                      \
-    X(windows_2000, 128, "Windows 2000")                                                                    \
+    X(other, 1, "anything not listed below")                                                                 \
+    X(win32s, 2, "Win32s")                                                                                   \
+    X(windows_95, 4, "Windows 95")                                                                           \
+    X(windows_98, 8, "Windows 98 (4.10 to 4.89)")                                                            \
+    X(windows_me, 16, "Windows ME (4.90 and above)")                                                         \
+    X(windows_nt3, 32, "Windows NT 3.x")                                                                     \
+    X(windows_nt4, 64, "Windows NT 4")                                                                       \
+    X(windows_2000, 128, "Windows 2000")                                                                     \
     X(windows_xp, 256, "Windows XP")
 
 enum SystemBit : std::uint32_t {

@@ -6,8 +6,8 @@
 
 namespace {
 
-String expanded(const char* text, const TestFolders& machine, const char* install_directory = "C:\\Apps\\Tool",
-                const char* shared = "C:\\Common\\Acme") {
+String expanded(const char* text, const TestFolders& machine,
+                const char* install_directory = "C:\\Apps\\Tool", const char* shared = "C:\\Common\\Acme") {
     String install(install_directory);
     String shared_folder(shared);
     String result(text);
@@ -27,16 +27,19 @@ TEST(DirectoryVariables, EveryVariableIgnoringCase) {
         {"%INSTALLDIR% and %InstallDir%", "C:\\Apps\\Tool and C:\\Apps\\Tool"},
         {"%InstallDrive%", "C:"},
         {"%InstallerDrive%", "D"},
-        {"%InstallerDir%|%InstallerFilename%|%InstallerFilepath%", "D:\\Setup|install.exe|D:\\Setup\\install.exe"},
+        {"%InstallerDir%|%InstallerFilename%|%InstallerFilepath%",
+         "D:\\Setup|install.exe|D:\\Setup\\install.exe"},
         {"%BootDrive%\\autoexec.bat", "E:\\autoexec.bat"},
         {"%ProgramsDir%|%CommonDir%", "E:\\Apps|E:\\Apps\\Common Files"},
-        {"%SharedDir%|%SystemDir%|%WinDir%|%Temp%", "C:\\Common\\Acme|C:\\WINDOWS\\SYSTEM|C:\\WINDOWS|C:\\WINDOWS\\TEMP"},
+        {"%SharedDir%|%SystemDir%|%WinDir%|%Temp%",
+         "C:\\Common\\Acme|C:\\WINDOWS\\SYSTEM|C:\\WINDOWS|C:\\WINDOWS\\TEMP"},
         {"%DeviceDir%|%MediaDir%|%FontDir%", "C:\\WINDOWS\\INF|C:\\WINDOWS\\Media|C:\\WINDOWS\\Fonts"},
         {"%DesktopDir%|%DesktopAllDir%", "E:\\Desk|E:\\Desk"},
         {"%FavoritesDir%|%FavoritesAllDir%", "C:\\WINDOWS\\Favorites|C:\\WINDOWS\\Favorites"},
         {"%DocumentDir%|%DocumentAllDir%", "c:\\My Documents|c:\\My Documents"},
         {"%StartMenuDir%|%StartMenuAllDir%", "C:\\WINDOWS\\Start Menu|C:\\WINDOWS\\Start Menu"},
-        {"%SMProgramsDir%|%SMProgramsAllDir%", "C:\\WINDOWS\\Start Menu\\Programs|C:\\WINDOWS\\Start Menu\\Programs"},
+        {"%SMProgramsDir%|%SMProgramsAllDir%",
+         "C:\\WINDOWS\\Start Menu\\Programs|C:\\WINDOWS\\Start Menu\\Programs"},
         {"%StartupDir%", "C:\\WINDOWS\\Start Menu\\Programs\\StartUp"},
         {"%StartupAllDir%", "C:\\WINDOWS\\Start Menu\\Programs\\StartUp"},
         {"%Unknown% %InstallDir", "%Unknown% %InstallDir"},
@@ -56,8 +59,9 @@ TEST(DirectoryVariables, ALaterVariableIsReplacedInAnEarlierOnesValue) {
 TEST(DirectoryVariables, DrivesWithoutLettersAndRoots) {
     TestFolders machine;
     machine.installer = "E:\\setup.exe";
-    EXPECT_STREQ(expanded("[%InstallDrive%][%InstallerDir%][%InstallerDrive%]", machine, "\\\\server\\apps").c_str(),
-                 "[][E:\\][E]");
+    EXPECT_STREQ(
+        expanded("[%InstallDrive%][%InstallerDir%][%InstallerDrive%]", machine, "\\\\server\\apps").c_str(),
+        "[][E:\\][E]");
     machine.installer = "\\\\server\\share\\setup.exe";
     EXPECT_STREQ(expanded("[%InstallDrive%][%InstallerDir%][%InstallerDrive%]", machine, "c:\\x").c_str(),
                  "[C:][\\\\server\\share][]");

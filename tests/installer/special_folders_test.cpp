@@ -17,12 +17,9 @@ void every_value(TestFolders& machine) {
                            {"Favorites", "U:\\Fav"},      {"Fonts", "U:\\Fonts\\"},
                            {"Start Menu", "U:\\Menu"},    {"Programs", "U:\\Menu\\Progs"},
                            {"Startup", "U:\\Menu\\Start"}};
-    machine.machine_values = {{"Common Desktop", "A:\\Desk"},
-                              {"Common Documents", "A:\\Docs"},
-                              {"Common Favorites", "A:\\Fav"},
-                              {"Common Start Menu", "A:\\Menu"},
-                              {"Common Programs", "A:\\Menu\\Progs"},
-                              {"Common Startup", "A:\\Menu\\Start"}};
+    machine.machine_values = {{"Common Desktop", "A:\\Desk"},         {"Common Documents", "A:\\Docs"},
+                              {"Common Favorites", "A:\\Fav"},        {"Common Start Menu", "A:\\Menu"},
+                              {"Common Programs", "A:\\Menu\\Progs"}, {"Common Startup", "A:\\Menu\\Start"}};
     machine.setup_values = {{"ProgramFilesDir", "E:\\Apps"},
                             {"CommonFilesDir", "E:\\Shared\\"},
                             {"DevicePath", "E:\\Inf"},
@@ -77,7 +74,10 @@ TEST(SpecialFolders, OneTrailingBackslashGoesFromValuesLongerThanThree) {
         const char* value;
         const char* folder;
     } cases[] = {
-        {"C:\\", "C:\\"}, {"C:\\Desk\\", "C:\\Desk"}, {"C:\\Desk\\\\", "C:\\Desk\\"}, {"AB\\\\", "AB\\"},
+        {"C:\\", "C:\\"},
+        {"C:\\Desk\\", "C:\\Desk"},
+        {"C:\\Desk\\\\", "C:\\Desk\\"},
+        {"AB\\\\", "AB\\"},
     };
     for (const auto& c : cases) {
         TestFolders machine;
@@ -93,7 +93,8 @@ TEST(SpecialFolders, TheDevicePathNamesTheSystemRoot) {
                  "%systemroot%\\inf;%SystemRoot%\\more")
         << "left as it is while the variable has no value";
     machine.environment = {{"SystemRoot", "C:\\WINNT"}};
-    EXPECT_STREQ(special_folder(machine, SpecialFolder::device_information).c_str(), "C:\\WINNT\\inf;C:\\WINNT\\more");
+    EXPECT_STREQ(special_folder(machine, SpecialFolder::device_information).c_str(),
+                 "C:\\WINNT\\inf;C:\\WINNT\\more");
 }
 
 TEST(SpecialFolders, TheBootDriveIsALetterAndAColonOrC) {
