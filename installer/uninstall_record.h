@@ -15,8 +15,6 @@ enum class RecordKind : std::int32_t {
 
 class UninstallRecord {
   public:
-    UninstallRecord() : prefixed_(97) {}
-
     // Appends the line for `path`. Drive roots and shorter paths (and null) are never
     // recorded; a folder or key already recorded (ASCII case ignored) is not again.
     void record(const char* path, RecordKind kind);
@@ -26,6 +24,11 @@ class UninstallRecord {
     const String& lines() const { return lines_; }
 
   private:
+    // Whether `upper` was not yet recorded; it is from now on.
+    bool note_prefixed(const String& upper);
+
     String lines_;
-    HashList<String, bool> prefixed_; // upper-cased paths of the "~" and "!" lines
+    // The upper-cased paths of the "~" and "!" lines, sorted. A Vector of Strings
+    // rather than a hash table: the stub has its code already.
+    Vector<String> prefixed_;
 };
