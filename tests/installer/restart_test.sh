@@ -60,6 +60,12 @@ wait "$app"
 rc=$?
 app=
 [ "$rc" -eq 0 ] || fail "the program was ended with exit code $rc, not 0 as a session end ends it"
+# Wine's session end carries the renames out in a program of its own, which may still
+# be at work when the ended program's exit arrives.
+for _ in $(seq 1 300); do
+    [ -f "$target" ] && break
+    sleep 0.1
+done
 [ -f "$target" ] || fail "the registered rename was not carried out"
 [ ! -e "$source" ] || fail "the renamed file is still there under its old name"
 [ "$(cat "$target")" = "moved at the restart" ] || fail "the renamed file lost its content"
