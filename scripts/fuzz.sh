@@ -13,7 +13,7 @@ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
     -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined" \
     -DVARNOOK_TESTS=OFF -DVARNOOK_FUZZ=ON >/dev/null
-targets="unpack_fuzz pack_round_trip_fuzz payload_fuzz script_fuzz pe_version_fuzz datetime_fuzz command_line_fuzz"
+targets="unpack_fuzz pack_round_trip_fuzz payload_fuzz script_fuzz pe_version_fuzz datetime_fuzz command_line_fuzz uninstall_data_fuzz"
 # shellcheck disable=SC2086
 cmake --build "$dir" --target $targets varnook-build make_seeds
 
@@ -43,6 +43,9 @@ for line in '/a /d:"C:\Program Files\Demo" /n:"Demo Tool"' '-u:"Demo ""Tool""" /
     seed=$((seed + 1))
     printf '%s' "$line" >"$dir/corpus/command_line_fuzz/seed-$seed"
 done
+
+printf '~C:\\Apps\\Tool\r\nC:\\Apps\\Tool\\tool.exe\r\n!.tl\r\n\r\n\r\n[Strings]\r\n~10\r\nFailed:\r\n%%s\r\n~15\r\nDone\r\n\r\n\r\n[Associations]\r\n.tl~!~Tool.Doc~!~open\r\n' \
+    >"$dir/corpus/uninstall_data_fuzz/seed-record"
 
 for target in $targets; do
     echo "== $target for $seconds s"
