@@ -21,3 +21,13 @@ struct LanguageTables {
 // `product_name` and every "<os>" by the Windows folder (case ignored). The
 // replacement is made in the stored text. Out of range: an empty text.
 String language_string(LanguageTables& tables, const String& product_name, std::int32_t number);
+
+// Whether `format` holds exactly the printf conversions `conversions` names, in that
+// order ("dc": one %d, then one %c); "%%" is not a conversion. A product's text is
+// only formatted when it does, so that a reworded text can never read arguments that
+// are not there.
+bool takes_conversions(const String& format, const char* conversions);
+
+// `format` with `text` in its one "%s", or `format` as it is when it does not take
+// exactly one "%s".
+String format_with_text(const String& format, const char* text);

@@ -56,7 +56,9 @@ struct InstallRun : RunState {
     String association_record; // the [Associations] lines of Uninstall.DAT
     Vector<ShortcutEntry> shortcuts;
     bool shortcuts_changed = false; // a desktop shortcut was asked for
-    Vector<String> shared_files;
+    Vector<String> shared_files; // destinations to count; one trailing space: never removed
+    String shared_file_value;    // SharedFiles: the previous installation's, then this one's
+    String product_fonts;        // ProductFonts: "title" "file" pairs
     std::uint32_t stage_started = 0; // tick count when the current status text was shown
 };
 

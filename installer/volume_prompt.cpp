@@ -1,22 +1,10 @@
 #include "installer/volume_prompt.h"
 
 #include "installer/confirm_cancel.h"
+#include "installer/language.h"
 
 bool is_volume_request_format(const String& format) {
-    const char expected[] = {'d', 'c'};
-    int conversions = 0;
-    for (std::int32_t i = 0; i < format.length(); ++i) {
-        if (format.char_at(i) != '%')
-            continue;
-        char next = format.char_at(i + 1);
-        ++i;
-        if (next == '%')
-            continue;
-        if (conversions == 2 || next != expected[conversions])
-            return false;
-        ++conversions;
-    }
-    return conversions == 2;
+    return takes_conversions(format, "dc");
 }
 
 String volume_request_text(const char* prefix, const String& format, std::int32_t number, char drive) {
