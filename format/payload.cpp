@@ -372,8 +372,6 @@ int read_file_record(PayloadCursor& cursor, std::int32_t size, FileRecord& recor
     record.destination = cursor.read_int32();
     if (cursor.failed())
         return corrupt_payload_overrun;
-    if (!is_file_destination(record.destination))
-        return corrupt_destination_kind;
     record.options = cursor.read_int32();
     record.attributes = cursor.read_int32();
     cursor.read_into(record.data, size);
@@ -394,7 +392,12 @@ int read_file_record(PayloadCursor& cursor, std::int32_t size, FileRecord& recor
         record.icon_file = cursor.read_text();
     record.arguments = cursor.read_text();
     record.target_path = cursor.read_text();
-    return cursor.failed() ? corrupt_payload_overrun : 0;
+    if (cursor.failed())
+        return corrupt_payload_overrun;
+    // A target says where the file goes; only without one must the kind name a folder.
+    if (!is_file_destination(record.destination) && record.target_path.is_empty())
+        return corrupt_destination_kind;
+    return 0;
 }
 
 int open_payload(PayloadImage& image, Payload& payload, String& script_bytes) {

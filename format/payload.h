@@ -222,8 +222,9 @@ constexpr bool is_file_destination(std::int32_t destination) {
 }
 
 // Reads the next record, whose data is size bytes long (from the file-size table).
-// Returns 0 or the code of the first bad field: 70 (empty name), 110 (destination
-// kind), 100 (data checksum), or payload_overrun when the area ends early.
+// Returns 0 or the code of the first bad field: 70 (empty name), 100 (data
+// checksum), 110 (a destination kind without a folder of its own and no target), or
+// payload_overrun when the area ends early.
 int read_file_record(PayloadCursor& cursor, std::int32_t size, FileRecord& record);
 
 // What a reader knows of an installer's payload: where its section is, its header,

@@ -31,7 +31,8 @@ void delete_one(InstallRun& run, const FileDeletion& deletion) {
         return;
     }
     if ((deletion.options & delete_at_restart_allowed) == 0) {
-        run.install_report.append_format("Failed to delete file '%s': %s\r\n", path.c_str(), system_error_text());
+        run.install_report.append_format("Failed to delete file '%s': %s\r\n", path.c_str(),
+                                         system_error_text());
         return;
     }
     run.install_report.append_format("File '%s' will be deleted after rebooting: %s\r\n", path.c_str(),

@@ -59,6 +59,7 @@ struct InstallRun : RunState {
     Vector<String> shared_files; // destinations to count; one trailing space: never removed
     String shared_file_value;    // SharedFiles: the previous installation's, then this one's
     String product_fonts;        // ProductFonts: "title" "file" pairs
+    bool fonts_changed = false;  // a font was registered: the other programs are told
     std::uint32_t stage_started = 0; // tick count when the current status text was shown
 };
 

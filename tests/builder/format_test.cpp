@@ -467,6 +467,17 @@ TEST(FileRecords, DamagedRecordsGiveTheirCodes) {
         FileRecord record;
         EXPECT_EQ(read_file_record(records, 7, record), c.code) << c.what;
     }
+
+    // Any kind will do for a record that says where it goes.
+    files[0].target_path = "%InstallDir%\\sub\\";
+    ASSERT_TRUE(write_payload(full_script(), files, PayloadOptions(), built, error)) << error;
+    String targeted = built.section.substring(header.data_offset);
+    targeted.put_int32(9, 3);
+    PayloadCursor records;
+    records.view(targeted.c_str(), targeted.length());
+    FileRecord record;
+    EXPECT_EQ(read_file_record(records, 7, record), 0);
+    EXPECT_EQ(record.destination, 3);
 }
 
 // A real Windows image: one of its sections taken as the payload. The copy must be

@@ -13,15 +13,30 @@ TEST(Deletions, DateAndSizeConditions) {
         bool holds;
     } cases[] = {
         // Dates with a time compare to the second; without one by the day alone.
-        {1, "3/5/02, 1:02:03 pm", true}, {1, "3/5/02, 1:02:04 pm", false}, {1, "3/5/2002", true},
-        {2, "3/5/02, 1:02:03 pm", true}, {2, "3/5/02, 1:02:04 pm", false}, {2, "3/4/2002", true},
-        {3, "3/5/02, 1:02:03 pm", true}, {3, "3/5/02, 1:02:02 pm", false}, {3, "3/6/2002", true},
+        {1, "3/5/02, 1:02:03 pm", true},
+        {1, "3/5/02, 1:02:04 pm", false},
+        {1, "3/5/2002", true},
+        {2, "3/5/02, 1:02:03 pm", true},
+        {2, "3/5/02, 1:02:04 pm", false},
+        {2, "3/4/2002", true},
+        {3, "3/5/02, 1:02:03 pm", true},
+        {3, "3/5/02, 1:02:02 pm", false},
+        {3, "3/6/2002", true},
         {3, "3/4/2002", false},
         // Sizes.
-        {4, "1000", true}, {4, "999", false}, {5, "1,000", true}, {5, "1001", false}, {6, "1000", true},
-        {6, "999", false}, {5, "-1", true},
+        {4, "1000", true},
+        {4, "999", false},
+        {5, "1,000", true},
+        {5, "1001", false},
+        {6, "1000", true},
+        {6, "999", false},
+        {5, "-1", true},
         // Anything else always deletes, 128 to 255 being negative.
-        {0, "", true}, {7, "x", true}, {127, "", true}, {128, "", true}, {0xFF, "", true},
+        {0, "", true},
+        {7, "x", true},
+        {127, "", true},
+        {128, "", true},
+        {0xFF, "", true},
     };
     for (const auto& c : cases) {
         FileDeletion deletion;
