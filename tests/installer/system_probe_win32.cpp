@@ -6,13 +6,50 @@
 //   system_probe restart SOURCE TARGET   registers SOURCE to become TARGET at the next
 //                                        start, then restarts Windows; prints
 //                                        "registered=0|1 accepted=0|1"
+//   system_probe write-held PATH TEXT    holds PATH open as a running program would and
+//                                        installs TEXT over it as a shared file
+//   system_probe delete-held PATH        holds PATH open and deletes it as a deletion
+//                                        entry that may wait for the restart
+// The last two print "restart=0|1", then the install report and the error report.
 
 #include <cstdio>
 #include <cstring>
 
 #include "core/filesystem.h"
+#include "core/win32.h"
+#include "installer/deletions.h"
+#include "installer/placement.h"
 #include "installer/restart.h"
+#include "installer/system_calls.h"
 #include "installer/system_identity.h"
+#include "tests/support/scripted_prompt.h"
+
+namespace {
+
+// A file held open without sharing, as by a program that uses it.
+HANDLE hold(const char* path) {
+    return CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+void prepare(InstallRun& run, Prompt& prompt) {
+    run.folders = &machine_folders();
+    run.system = &windows_system_calls();
+    run.prompt = &prompt;
+    run.languages.names.add(String("English"));
+    for (int i = 0; i <= 31; ++i) {
+        Vector<String> texts;
+        texts.add(String(i == 31 ? "Could not write" : ""));
+        run.languages.strings.add(texts);
+    }
+}
+
+int report(const InstallRun& run) {
+    std::printf("restart=%d\n%s\n%s", run.flags.has(flag_restart) ? 1 : 0, run.install_report.c_str(),
+                run.error_report.c_str());
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "system") == 0) {
@@ -26,6 +63,30 @@ int main(int argc, char** argv) {
         std::printf("registered=%d accepted=%d\n", registered ? 1 : 0, accepted ? 1 : 0);
         return 0;
     }
-    std::fprintf(stderr, "usage: system_probe system | restart SOURCE TARGET\n");
+    if (argc == 4 && std::strcmp(argv[1], "write-held") == 0) {
+        HANDLE held = hold(argv[2]);
+        ScriptedPrompt prompt;
+        InstallRun run;
+        prepare(run, prompt);
+        write_installed_file(run, argv[2], argv[3], static_cast<std::int32_t>(std::strlen(argv[3])),
+                             TimeStamp{}, 0, true);
+        CloseHandle(held);
+        return report(run);
+    }
+    if (argc == 3 && std::strcmp(argv[1], "delete-held") == 0) {
+        HANDLE held = hold(argv[2]);
+        ScriptedPrompt prompt;
+        InstallRun run;
+        prepare(run, prompt);
+        FileDeletion deletion;
+        deletion.path = argv[2];
+        deletion.options = 2;
+        run.script.deletions.add(deletion);
+        process_deletions(run);
+        CloseHandle(held);
+        return report(run);
+    }
+    std::fprintf(stderr, "usage: system_probe system | restart SOURCE TARGET | write-held PATH TEXT | "
+                         "delete-held PATH\n");
     return 2;
 }
