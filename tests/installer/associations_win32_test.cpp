@@ -21,8 +21,9 @@ namespace {
 
 const char* const test_keys[] = {".vrnktest1",     ".vrnktest2",     ".vrnktest3",     ".vrnktest4",
                                  ".vrnktest5",     ".vrnktest6",     ".vrnktest7",     ".vrnktest8",
-                                 ".vrnktest9",     "VrnkTest.Type1", "VrnkTest.Type3", "VrnkTest.Type4",
-                                 "VrnkTest.Other", "VrnkTest.Type6", "VrnkTest.Type8", "VrnkTest.Type9"};
+                                 ".vrnktest9",     ".vrnktest10",    "VrnkTest.Type1", "VrnkTest.Type3",
+                                 "VrnkTest.Type4", "VrnkTest.Other", "VrnkTest.Type6", "VrnkTest.Type8",
+                                 "VrnkTest.Type9"};
 
 RunResult reg(const std::vector<std::string>& arguments) {
     std::vector<std::string> line = {"reg"};
@@ -172,8 +173,14 @@ TEST_F(Associations, EmptyFileTypeTakesTheExtensionsOwn) {
     existing.verb_caption = "&Print";
     existing.description = "not for a type the entry did not name";
     add_entry(".vrnktest5", ""); // no such extension: nothing to associate
+    // An extension without a type: its type's key would be HKEY_CLASSES_ROOT itself.
+    ASSERT_EQ(reg({"add", classes_key(".vrnktest10"), "/f"}).exit_code, 0u);
+    add_entry(".vrnktest10", "");
+    const bool root_shell_existed = key_exists("shell");
 
     create_associations(run_);
+    EXPECT_EQ(key_exists("shell"), root_shell_existed);
+    EXPECT_NE(value_of("shell\\open\\command"), "\"C:\\Apps\\Vrnk\\tool.exe\" \"%1\"");
     EXPECT_STREQ(run_.error_report.c_str(), "");
     EXPECT_EQ(value_of(".vrnktest4"), "VrnkTest.Type4");
     EXPECT_EQ(value_of("VrnkTest.Type4\\shell\\print\\command"), "\"C:\\Apps\\Vrnk\\tool.exe\" \"%1\"");

@@ -151,6 +151,18 @@ TEST_F(ShellLinks, NameEndingInLnkGetsNoSecondExtension) {
     }
 }
 
+TEST_F(ShellLinks, PathTooLongForTheSystemIsRefusedNotCut) {
+    // Cut to the system's length, the name would lose its end and its ".LNK".
+    String link_path = path(std::string(MAX_PATH, 'n').c_str());
+    EXPECT_FALSE(make_link(link_path, LinkContents{target_, "", "", ""}));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA(path("n*").c_str(), &entry);
+    EXPECT_EQ(find, INVALID_HANDLE_VALUE) << "a file was saved: " << entry.cFileName;
+    if (find != INVALID_HANDLE_VALUE)
+        FindClose(find);
+}
+
 TEST_F(ShellLinks, DesktopFolderMadeOnceAndRecordedBeforeItsLinks) {
     run_.script.desktop_folder = "Vrnk Folder";
     run_.script.start_menu = "Vrnk\\Tools";
