@@ -19,6 +19,8 @@ struct SystemCalls {
     bool (*create_folder)(const char* path);
     // Free and total bytes of the drive at `root`; false when unknown.
     bool (*disk_space)(const char* root, std::int64_t& free, std::int64_t& total);
+    // The system's text for the last failure, empty when there is none.
+    const char* (*last_error_text)();
 };
 
 // The real calls (Windows only).

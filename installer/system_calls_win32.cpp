@@ -1,6 +1,7 @@
 #include "installer/system_calls.h"
 
 #include "core/filesystem.h"
+#include "ui/services.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ bool replace_at_restart(const char* source, const char* destination) {
 
 const SystemCalls& windows_system_calls() {
     static const SystemCalls calls = {
-        write_file, replace_at_restart, get_attributes, set_attributes, create_folder, disk_space,
+        write_file, replace_at_restart, get_attributes, set_attributes, create_folder, disk_space, system_error_text,
     };
     return calls;
 }

@@ -2,6 +2,7 @@
 
 #include "core/path.h"
 #include "format/uninstall_data.h"
+#include "installer/failure.h"
 #include "installer/system_calls.h"
 
 String uninstall_data_path(const InstallRun& run) {
@@ -17,5 +18,9 @@ String uninstall_data_of(InstallRun& run) {
 
 bool write_uninstall_data(InstallRun& run) {
     String text = uninstall_data_of(run);
-    return run.system->write_file(uninstall_data_path(run).c_str(), text.c_str(), text.length());
+    String path = uninstall_data_path(run);
+    if (run.system->write_file(path.c_str(), text.c_str(), text.length()))
+        return true;
+    run.error_report.append(write_failure_line(run, path.c_str(), run.system->last_error_text()));
+    return false;
 }

@@ -11,5 +11,5 @@ String uninstall_data_path(const InstallRun& run);
 String uninstall_data_of(InstallRun& run);
 
 // Writes the file whole (created or truncated) through the run's system calls; true
-// when it was.
+// when it was. A file that could not be written is named in the error report.
 bool write_uninstall_data(InstallRun& run);

@@ -21,7 +21,8 @@ String uninstall_command(const InstallRun& run, bool quiet);
 bool version_numbers(const String& version, std::uint32_t& major, std::uint32_t& minor);
 
 // Writes every value of the entry, in order, and reads UninstallString back: true
-// when it reads as written (Windows only).
+// when it reads as written; otherwise the error report says the uninstall will not
+// work (Windows only).
 bool write_uninstall_entry(InstallRun& run);
 
 // Whether the product `name` is installed (its entry has an uninstall command). With

@@ -30,9 +30,7 @@ void write_script_values(InstallRun& run, RegistryKey& key) {
     }
 }
 
-} // namespace
-
-bool write_uninstall_entry(InstallRun& run) {
+bool write_entry_values(InstallRun& run) {
     RegistryKey key;
     if (key.open_software(entry_key(run.script.uninstall_key_name.c_str()).c_str(), false, 0) ==
         RegistryKey::open_failed)
@@ -76,9 +74,20 @@ bool write_uninstall_entry(InstallRun& run) {
     DateTime now;
     now.now();
     key.write_text("InstallDate", now.format("m/d/y h:ii:ssap"), 0);
+    // Only what reads back counts: a value that failed leaves a different one.
     bool saved = key.read_text("UninstallString", "", 0).equals(command);
     key.close();
     return saved;
+}
+
+} // namespace
+
+bool write_uninstall_entry(InstallRun& run) {
+    if (write_entry_values(run))
+        return true;
+    run.error_report.append("Unable to save the uninstall information to the registry.  Uninstall will not "
+                            "work properly.\r\n\r\n");
+    return false;
 }
 
 bool installed_location(const char* name, String* location) {

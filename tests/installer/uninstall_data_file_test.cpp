@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "format/uninstall_data.h"
+#include "tests/support/test_machine.h"
 
 namespace {
 
@@ -65,6 +66,17 @@ TEST(UninstallDataFile, TheRecordAsBuiltWithTheChosenLanguage) {
     EXPECT_STREQ(contents.strings.at(58).c_str(), "");
     ASSERT_EQ(contents.associations.count(), 1);
     EXPECT_STREQ(contents.associations.at(0).file_type.c_str(), "Tool.Doc");
+}
+
+TEST(UninstallDataFile, AFileThatCannotBeWrittenIsReported) {
+    InstallRun run;
+    two_languages(run);
+    run.languages.strings.at(31).at(1) = "Schreiben fehlgeschlagen:";
+    run.uninstall_folder = "C:\\Apps\\Tool";
+    run.system = &test_system_calls(); // refuses every write
+    EXPECT_FALSE(write_uninstall_data(run));
+    EXPECT_STREQ(run.error_report.c_str(),
+                 "Schreiben fehlgeschlagen: C:\\Apps\\Tool\\Uninstall.DAT\r\nThe test's system refuses.\r\n");
 }
 
 } // namespace

@@ -60,6 +60,7 @@ inline const SystemCalls& test_system_calls() {
             return true;
         },
         [](const char*, std::int64_t&, std::int64_t&) { return false; },
+        [] { return "The test's system refuses."; },
     };
     return calls;
 }
