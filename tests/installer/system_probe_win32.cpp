@@ -11,6 +11,9 @@
 //   system_probe delete-held PATH        holds PATH open and deletes it as a deletion
 //                                        entry that may wait for the restart
 // The last two print "restart=0|1", then the install report and the error report.
+//   system_probe finish-log FOLDER ok|problems
+//                                        ends an installation into FOLDER with real
+//                                        message boxes, without or with a problem
 
 #include <cstdio>
 #include <cstring>
@@ -18,11 +21,13 @@
 #include "core/filesystem.h"
 #include "core/win32.h"
 #include "installer/deletions.h"
+#include "installer/install_log.h"
 #include "installer/placement.h"
 #include "installer/restart.h"
 #include "installer/system_calls.h"
 #include "installer/system_identity.h"
 #include "tests/support/scripted_prompt.h"
+#include "ui/window_prompt.h"
 
 namespace {
 
@@ -36,10 +41,16 @@ void prepare(InstallRun& run, Prompt& prompt) {
     run.system = &windows_system_calls();
     run.prompt = &prompt;
     run.languages.names.add(String("English"));
-    for (int i = 0; i <= 31; ++i) {
-        Vector<String> texts;
-        texts.add(String(i == 31 ? "Could not write" : ""));
-        run.languages.strings.add(texts);
+    const char* texts[44] = {};
+    texts[31] = "Could not write";
+    texts[40] = "There were problems. Read the log %s now?";
+    texts[41] = "Installation Finished with Problems";
+    texts[42] = "<product> has been installed.";
+    texts[43] = "Installation Complete";
+    for (const char* text : texts) {
+        Vector<String> language;
+        language.add(String(text != nullptr ? text : ""));
+        run.languages.strings.add(language);
     }
 }
 
@@ -86,7 +97,19 @@ int main(int argc, char** argv) {
         CloseHandle(held);
         return report(run);
     }
+    if (argc == 4 && std::strcmp(argv[1], "finish-log") == 0) {
+        InstallRun run;
+        WindowPrompt prompt(run.windows);
+        prepare(run, prompt);
+        run.product_name = "Probe Tool";
+        run.install_directory = argv[2];
+        run.uninstall_folder = argv[2];
+        if (std::strcmp(argv[3], "problems") == 0)
+            run.error_report = "Could not write C:\\x.dll\r\n";
+        finish_log(run, false);
+        return 0;
+    }
     std::fprintf(stderr, "usage: system_probe system | restart SOURCE TARGET | write-held PATH TEXT | "
-                         "delete-held PATH\n");
+                         "delete-held PATH | finish-log FOLDER ok|problems\n");
     return 2;
 }
