@@ -14,7 +14,7 @@ packages=(
   wine64 xvfb xauth imagemagick xdotool
   clang-14 libclang-rt-14-dev
   libtomlplusplus-dev libcli11-dev zlib1g-dev liblz4-dev
-  python3-pefile liblnk-utils
+  python3-pefile liblnk-utils fonts-dejavu-core
 )
 # Installed with its recommended packages, as measured to show a 32-bit program's boxes.
 wine32_package=wine32:i386

@@ -163,6 +163,24 @@ TEST_F(Placement, EachKindGoesToItsFolder) {
     EXPECT_EQ(prompt.dialogs.back(), "status: sys.dll -> " + system + "sys.dll");
 }
 
+TEST_F(Placement, AFontGoesToTheFontsFolderAndIsRegistered) {
+    String font;
+    ASSERT_EQ(read_file("Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSans.ttf", font), 0);
+    FileRecord r = record("VarnookTestFont.ttf", destination_font);
+    r.data = font;
+    r.version = "Varnook Test Font";
+    std::string placed =
+        program_paths().windows_directory.c_str() + std::string("\\Fonts\\VarnookTestFont.ttf");
+    place_file(run, r);
+    EXPECT_TRUE(run.error_report.is_empty()) << run.error_report.c_str();
+    EXPECT_TRUE(file_equals_memory(font.c_str(), font.length(), placed.c_str()));
+    EXPECT_STREQ(run.product_fonts.c_str(), "\"Varnook Test Font\" \"VarnookTestFont.ttf\" ");
+    EXPECT_TRUE(run.fonts_changed);
+    EXPECT_TRUE(run.record.lines().is_empty()) << "fonts are the uninstaller's through ProductFonts";
+    RemoveFontResourceA("VarnookTestFont.ttf");
+    DeleteFileA(placed.c_str());
+}
+
 TEST_F(Placement, ExistenceModes) {
     struct Case {
         std::int32_t mode;

@@ -6,10 +6,10 @@
 //   system_probe restart SOURCE TARGET   registers SOURCE to become TARGET at the next
 //                                        start, then restarts Windows; prints
 //                                        "registered=0|1 accepted=0|1"
-//   system_probe write-held PATH TEXT    holds PATH open as a running program would and
-//                                        installs TEXT over it as a shared file
-//   system_probe delete-held PATH        holds PATH open and deletes it as a deletion
-//                                        entry that may wait for the restart
+//   system_probe write-shared PATH TEXT  installs TEXT over PATH as a shared file, which
+//                                        may be replaced at the next restart
+//   system_probe delete PATH             deletes PATH as a deletion entry that may wait
+//                                        for the restart
 // The last two print "restart=0|1", then the install report and the error report.
 //   system_probe finish-log FOLDER ok|problems
 //                                        ends an installation into FOLDER with real
@@ -30,11 +30,6 @@
 #include "ui/window_prompt.h"
 
 namespace {
-
-// A file held open without sharing, as by a program that uses it.
-HANDLE hold(const char* path) {
-    return CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
 
 void prepare(InstallRun& run, Prompt& prompt) {
     run.folders = &machine_folders();
@@ -74,18 +69,15 @@ int main(int argc, char** argv) {
         std::printf("registered=%d accepted=%d\n", registered ? 1 : 0, accepted ? 1 : 0);
         return 0;
     }
-    if (argc == 4 && std::strcmp(argv[1], "write-held") == 0) {
-        HANDLE held = hold(argv[2]);
+    if (argc == 4 && std::strcmp(argv[1], "write-shared") == 0) {
         ScriptedPrompt prompt;
         InstallRun run;
         prepare(run, prompt);
         write_installed_file(run, argv[2], argv[3], static_cast<std::int32_t>(std::strlen(argv[3])),
                              TimeStamp{}, 0, true);
-        CloseHandle(held);
         return report(run);
     }
-    if (argc == 3 && std::strcmp(argv[1], "delete-held") == 0) {
-        HANDLE held = hold(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "delete") == 0) {
         ScriptedPrompt prompt;
         InstallRun run;
         prepare(run, prompt);
@@ -94,7 +86,6 @@ int main(int argc, char** argv) {
         deletion.options = 2;
         run.script.deletions.add(deletion);
         process_deletions(run);
-        CloseHandle(held);
         return report(run);
     }
     if (argc == 4 && std::strcmp(argv[1], "finish-log") == 0) {
@@ -109,7 +100,7 @@ int main(int argc, char** argv) {
         finish_log(run, false);
         return 0;
     }
-    std::fprintf(stderr, "usage: system_probe system | restart SOURCE TARGET | write-held PATH TEXT | "
-                         "delete-held PATH | finish-log FOLDER ok|problems\n");
+    std::fprintf(stderr, "usage: system_probe system | restart SOURCE TARGET | write-shared PATH TEXT | "
+                         "delete PATH | finish-log FOLDER ok|problems\n");
     return 2;
 }
