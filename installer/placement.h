@@ -45,6 +45,12 @@ FileDestination file_destination(const InstallRun& run, FileRecord& record);
 // Places one record of the file-data area (Windows only).
 void place_file(InstallRun& run, FileRecord& record);
 
+// Reads the next record of the file-data area at the payload's cursor, the
+// `index`-th of the file-size table, and places it. A damaged record (an empty name,
+// a checksum that differs, a kind without a folder and no target) ends the run as a
+// damaged installer (Windows only).
+void place_next_file(InstallRun& run, std::int32_t index);
+
 // Writes `size` bytes of `data` to `path` with up to three tries; then the file time
 // (when set) and the attributes under placed_attribute_mask. A file that cannot be
 // written is replaced at the next restart when `allow_restart_replacement`. True when

@@ -234,3 +234,14 @@ void place_file(InstallRun& run, FileRecord& record) {
     if (run.flags.has(flag_report_every_file))
         run.install_report.append_format("%s\r\n", status.c_str());
 }
+
+void place_next_file(InstallRun& run, std::int32_t index) {
+    const std::int32_t* size = run.payload.header.file_sizes.element(index);
+    FileRecord record;
+    int code = read_file_record(run.payload.cursor, size != nullptr ? *size : 0, record);
+    if (size == nullptr)
+        code = corrupt_payload_overrun;
+    if (code != 0)
+        corrupt_installer(run, code);
+    place_file(run, record);
+}

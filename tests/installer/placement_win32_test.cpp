@@ -282,6 +282,45 @@ TEST_F(Placement, AFolderThatCannotBeMadeSkipsItsFile) {
     EXPECT_TRUE(run.record.lines().is_empty());
 }
 
+// One record of the file-data area as the builder writes it.
+String record_bytes(const char* name, const char* data, std::uint32_t checksum) {
+    String bytes(name);
+    bytes.append('\0');
+    String numbers;
+    numbers.set_length(12);
+    numbers.put_int32(0, destination_program);
+    numbers.put_int32(4, 0); // options
+    numbers.put_int32(8, 0); // attributes
+    bytes.append(numbers);
+    bytes.append(data);
+    String tail;
+    tail.set_length(4 + 24);
+    tail.put_int32(0, static_cast<std::int32_t>(checksum));
+    const std::int32_t time[] = {2004, 5, 6, 7, 8, 10};
+    for (int i = 0; i < 6; ++i)
+        tail.put_int32(4 + 4 * i, time[i]);
+    bytes.append(tail);
+    bytes.append(String("1.0", 4)); // version, arguments and target: "1.0", "", ""
+    bytes.append(String("", 1));
+    bytes.append(String("", 1));
+    return bytes;
+}
+
+TEST_F(Placement, TheNextRecordIsReadCheckedAndPlaced) {
+    run.languages.strings.at(13).at(0) = "damaged %d";
+    String area = record_bytes("first.txt", "first", String("first").hash());
+    area.append(record_bytes("second.txt", "second", String("second").hash() ^ 1));
+    run.payload.header.file_sizes.add(5);
+    run.payload.header.file_sizes.add(6);
+    run.payload.cursor.view(area.c_str(), area.length());
+    place_next_file(run, 0);
+    EXPECT_EQ(content_of(in_install("first.txt")), "first");
+    EXPECT_TRUE(same_time(time_of(in_install("first.txt")), newer));
+    EXPECT_EQ(fatal_text([&] { place_next_file(run, 1); }), "damaged 100");
+    EXPECT_FALSE(file_exists(in_install("second.txt").c_str()));
+    EXPECT_EQ(fatal_text([&] { place_next_file(run, 2); }), "damaged 90") << "beyond the file-size table";
+}
+
 TEST_F(Placement, ANegativeSizeIsADamagedInstaller) {
     run.languages.strings.at(13).at(0) = "damaged %d";
     EXPECT_EQ(
