@@ -321,6 +321,32 @@ TEST_F(Placement, TheNextRecordIsReadCheckedAndPlaced) {
     EXPECT_EQ(fatal_text([&] { place_next_file(run, 2); }), "damaged 90") << "beyond the file-size table";
 }
 
+// A disk that keeps other bytes than it was given, counting the writes.
+int corrupting_writes = 0;
+bool write_other_bytes(const char* path, const char*, std::int32_t) {
+    ++corrupting_writes;
+    return write_file(path, "garbled", 7);
+}
+
+TEST_F(Placement, AFileThatDoesNotReadBackAsWrittenFailsAfterThreeTries) {
+    SystemCalls corrupting = windows_system_calls();
+    corrupting.write_file = write_other_bytes;
+    run.system = &corrupting;
+    corrupting_writes = 0;
+    std::string path = in_install("checked.bin");
+    EXPECT_TRUE(write_installed_file(run, path.c_str(), "content", 7, newer, 0, true))
+        << "not read back: trusted";
+    EXPECT_EQ(corrupting_writes, 1);
+
+    run.flags.set(flag_verify_written_files);
+    corrupting_writes = 0;
+    EXPECT_FALSE(write_installed_file(run, path.c_str(), "content", 7, newer, 0, true));
+    EXPECT_EQ(corrupting_writes, 3);
+    EXPECT_EQ(std::string(run.error_report.c_str()), "Could not write " + path + "\r\n\r\n")
+        << "no system error to tell, and no replacement at the restart for a disk that lies";
+    EXPECT_TRUE(run.install_report.is_empty());
+}
+
 TEST_F(Placement, ANegativeSizeIsADamagedInstaller) {
     run.languages.strings.at(13).at(0) = "damaged %d";
     EXPECT_EQ(
