@@ -8,6 +8,7 @@
 #include "core/file.h"
 #include "core/filesystem.h"
 #include "core/win32.h"
+#include "installer/deletions.h"
 #include "installer/system_calls.h"
 #include "tests/support/fatal_capture.h"
 #include "tests/support/process_win32.h"
@@ -127,6 +128,8 @@ TEST_F(Placement, EachKindGoesToItsFolder) {
         {"perm.dll", 1, 0x20, "", shared + "perm.dll", " "},
         {"lib.dll", 1, 0, "Lib\\", shared + "Lib\\lib.dll", ""},
         {"sys.dll", 6, 0, "", system + "sys.dll", " "},
+        {"tray.exe", 5, 0, "%InstallDir%\\Tray\\", install + "Tray\\tray.exe", nullptr},
+        {"helper.dll", 6, 0, "Helpers\\", install + "Helpers\\helper.dll", " "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -150,17 +153,17 @@ TEST_F(Placement, EachKindGoesToItsFolder) {
     // Program files (also one in the uninstall folder) and the folders made for them
     // are recorded, each folder once and before its file; the installation directory
     // itself never is.
-    const std::string expected = install + "tool.exe\r\n~" + install + "docs\r\n" + install +
-                                 "docs\\guide.txt\r\n" + install + "renamed.exe\r\n~" + install +
-                                 "Notes\r\n" + install + "Notes\\notes.txt\r\n~" + install + "Config\r\n" +
-                                 install + "Config\\settings.cfg\r\n" + install + "Uninst\\setup.log\r\n" +
-                                 install + "start.exe\r\n";
+    const std::string expected =
+        install + "tool.exe\r\n~" + install + "docs\r\n" + install + "docs\\guide.txt\r\n" + install +
+        "renamed.exe\r\n~" + install + "Notes\r\n" + install + "Notes\\notes.txt\r\n~" + install +
+        "Config\r\n" + install + "Config\\settings.cfg\r\n" + install + "Uninst\\setup.log\r\n" + install +
+        "start.exe\r\n~" + install + "Tray\r\n" + install + "Tray\\tray.exe\r\n";
     EXPECT_EQ(std::string(run.record.lines().c_str()), expected);
-    // Only the Startup program gets a shortcut, named by language string 38.
-    ASSERT_EQ(run.shortcuts.count(), 1);
+    // Only the Startup programs get a shortcut, named by language string 38.
+    ASSERT_EQ(run.shortcuts.count(), 2);
     EXPECT_TRUE(run.shortcuts.at(0).startup);
     EXPECT_STREQ(run.shortcuts.at(0).name.c_str(), "Start start.exe");
-    EXPECT_EQ(prompt.dialogs.back(), "status: sys.dll -> " + system + "sys.dll");
+    EXPECT_EQ(prompt.dialogs.back(), "status: helper.dll -> " + install + "Helpers\\helper.dll");
 }
 
 TEST_F(Placement, AFontGoesToTheFontsFolderAndIsRegistered) {
@@ -179,6 +182,47 @@ TEST_F(Placement, AFontGoesToTheFontsFolderAndIsRegistered) {
     EXPECT_TRUE(run.record.lines().is_empty()) << "fonts are the uninstaller's through ProductFonts";
     RemoveFontResourceA("VarnookTestFont.ttf");
     DeleteFileA(placed.c_str());
+}
+
+TEST_F(Placement, DeletionsBeforeTheFiles) {
+    put(in_install("old.txt"), "old", older);
+    put(in_install("keep.txt"), "keep", newer);
+    put(in_install("sub\\gone.txt"), "gone", older);
+    SetFileAttributesA(in_install("sub\\gone.txt").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    const struct {
+        const char* path;
+        std::uint8_t condition;
+        const char* value;
+    } entries[] = {
+        {"old.txt", 3, "1/1/2003"},             // not newer than 2003: deleted
+        {"keep.txt", 3, "1/1/2003"},            // newer: kept
+        {"%InstallDir%\\sub\\gone.txt", 0, ""}, // read-only and hidden: still deleted
+        {"missing.txt", 0, ""},                 // nothing, not even a line
+    };
+    for (const auto& e : entries) {
+        FileDeletion deletion;
+        deletion.path = e.path;
+        deletion.condition = e.condition;
+        deletion.value = e.value;
+        run.script.deletions.add(deletion);
+    }
+    process_deletions(run);
+    EXPECT_FALSE(file_exists(in_install("old.txt").c_str()));
+    EXPECT_EQ(content_of(in_install("keep.txt")), "keep");
+    EXPECT_FALSE(file_exists(in_install("sub\\gone.txt").c_str()));
+    EXPECT_EQ(std::string(run.install_report.c_str()),
+              "Deleted file: " + in_install("old.txt") + "\r\nDeleted file: " + in_install("sub\\gone.txt") +
+                  "\r\n");
+    EXPECT_TRUE(run.error_report.is_empty());
+
+    FileDeletion bad_date;
+    bad_date.path = "keep.txt";
+    bad_date.condition = 1;
+    bad_date.value = "never";
+    run.script.deletions.clear();
+    run.script.deletions.add(bad_date);
+    run.languages.strings.at(13).at(0) = "damaged %d";
+    EXPECT_EQ(fatal_text([&] { process_deletions(run); }), "damaged 65");
 }
 
 TEST_F(Placement, ExistenceModes) {
