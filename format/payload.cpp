@@ -318,8 +318,8 @@ int read_volumes(String& area, std::int32_t size, const VolumeSet& volumes, Payl
 
 } // namespace
 
-int gather_file_data(PayloadCursor& cursor, const PayloadHeader& header, const ProductFlags& flags,
-                     const VolumeSet& volumes, PayloadFiles& files, VolumeRequests& requests) {
+int assemble_file_data(PayloadCursor& cursor, const PayloadHeader& header, const VolumeSet& volumes,
+                       PayloadFiles& files, VolumeRequests& requests) {
     const std::int64_t in_section = static_cast<std::int64_t>(header.payload_length) - header.data_offset;
     const std::int32_t size = header.file_data_size;
     cursor.seek(header.data_offset);
@@ -341,26 +341,45 @@ int gather_file_data(PayloadCursor& cursor, const PayloadHeader& header, const P
         if (code != 0)
             return code;
         cursor.own(std::move(area));
-    } else {
-        // The area lies in the section: the cursor keeps to it.
-        const char* start = cursor.current();
-        cursor.skip(size);
-        if (cursor.failed())
-            return corrupt_payload_overrun;
-        cursor.view(start, size);
+        return 0;
     }
-    if (hash(cursor.start(), size) != header.file_data_checksum)
-        return corrupt_file_data_checksum;
-    if (flags.has(flag_packed_file_data) && size != 0) {
-        const char* data = cursor.start();
-        std::int32_t unpacked_size = size;
-        if (!unpack_block(data, unpacked_size))
-            return corrupt_file_data_unpack;
-        String unpacked;
-        unpacked.adopt(const_cast<char*>(data), unpacked_size);
-        cursor.own(std::move(unpacked));
-    }
+    // The area lies in the section: the cursor keeps to it.
+    const char* start = cursor.current();
+    cursor.skip(size);
+    if (cursor.failed())
+        return corrupt_payload_overrun;
+    cursor.view(start, size);
     return 0;
+}
+
+int check_file_data(const PayloadCursor& cursor, const PayloadHeader& header) {
+    return hash(cursor.start(), header.file_data_size) == header.file_data_checksum
+               ? 0
+               : corrupt_file_data_checksum;
+}
+
+int unpack_file_data(PayloadCursor& cursor, const PayloadHeader& header, const ProductFlags& flags) {
+    std::int32_t size = header.file_data_size;
+    if (!flags.has(flag_packed_file_data) || size == 0)
+        return 0;
+    const char* data = cursor.start();
+    std::int32_t unpacked_size = size;
+    if (!unpack_block(data, unpacked_size))
+        return corrupt_file_data_unpack;
+    String unpacked;
+    unpacked.adopt(const_cast<char*>(data), unpacked_size);
+    cursor.own(std::move(unpacked));
+    return 0;
+}
+
+int gather_file_data(PayloadCursor& cursor, const PayloadHeader& header, const ProductFlags& flags,
+                     const VolumeSet& volumes, PayloadFiles& files, VolumeRequests& requests) {
+    int code = assemble_file_data(cursor, header, volumes, files, requests);
+    if (code == 0)
+        code = check_file_data(cursor, header);
+    if (code == 0)
+        code = unpack_file_data(cursor, header, flags);
+    return code;
 }
 
 int read_file_record(PayloadCursor& cursor, std::int32_t size, FileRecord& record) {

@@ -198,6 +198,15 @@ String volume_path(const VolumeSet& volumes, std::int32_t number);
 // be read), 55 (checksum), 60 (unpacking), payload_overrun (the header puts the area
 // outside the section), file_data_size (a size that spans volumes and cannot even
 // be held in memory: only a damaged header declares it).
+// The three stages of gather_file_data, for a caller that shows each: the area
+// assembled from the section and the volumes (0, volume_request_refused, 50,
+// payload_overrun, file_data_size), its checksum verified (0 or 55), and unpacked
+// when the flags say it is one packed block (0 or 60).
+int assemble_file_data(PayloadCursor& cursor, const PayloadHeader& header, const VolumeSet& volumes,
+                       PayloadFiles& files, VolumeRequests& requests);
+int check_file_data(const PayloadCursor& cursor, const PayloadHeader& header);
+int unpack_file_data(PayloadCursor& cursor, const PayloadHeader& header, const ProductFlags& flags);
+
 int gather_file_data(PayloadCursor& cursor, const PayloadHeader& header, const ProductFlags& flags,
                      const VolumeSet& volumes, PayloadFiles& files, VolumeRequests& requests);
 

@@ -1,5 +1,7 @@
 #include "installer/language.h"
 
+#include <cstdarg>
+
 namespace {
 
 constexpr int match_ignore_case = 0x0001;
@@ -38,5 +40,16 @@ String format_with_text(const String& format, const char* text) {
         return format;
     String result;
     result.format(format.c_str(), text != nullptr ? text : "");
+    return result;
+}
+
+String format_language_text(const String& format, const char* conversions, ...) {
+    if (!takes_conversions(format, conversions))
+        return format;
+    va_list args;
+    va_start(args, conversions);
+    String result;
+    result.format_v(format.c_str(), args);
+    va_end(args);
     return result;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "core/compiler.h"
 #include "core/containers.h"
 #include "core/string.h"
 #include "format/language_strings.h"
@@ -31,3 +32,6 @@ bool takes_conversions(const String& format, const char* conversions);
 // `format` with `text` in its one "%s", or `format` as it is when it does not take
 // exactly one "%s".
 String format_with_text(const String& format, const char* text);
+
+// `format` with the arguments when it takes exactly `conversions`, else as it is.
+String format_language_text(const String& format, const char* conversions, ...);

@@ -6,10 +6,16 @@
 
 namespace {
 
+// Without uninstall support there is no shared folder: a shared file then goes with
+// the program, not into whatever the current directory happens to be.
+const String& shared_folder(const InstallRun& run) {
+    return run.script.shared_path.is_empty() ? run.install_directory : run.script.shared_path;
+}
+
 String default_folder(const InstallRun& run, std::int32_t kind) {
     switch (kind) {
     case destination_shared:
-        return run.script.shared_path;
+        return shared_folder(run);
     case destination_font:
         return special_folder(*run.folders, SpecialFolder::fonts);
     case destination_system:

@@ -6,6 +6,7 @@
 #include "installer/dialog_texts.h"
 #include "installer/failure.h"
 #include "installer/install_script.h"
+#include "installer/install_sequence.h"
 #include "installer/language_choice.h"
 #include "installer/own_payload.h"
 #include "installer/special_folders.h"
@@ -84,22 +85,5 @@ void run_startup(void* instance, const char* command_line) {
                                       run.script.uninstaller_patch_offset, run.script.uninstaller_patch,
                                       run.uninstaller_image);
     check_payload_code(run, code);
-    // Until the install sequence exists, start-up gathers the file data as the
-    // sequence will and reads every record, so that a damaged area or record is
-    // reported before anything would be placed.
-    VolumeSet volumes;
-    volumes.folder = run.installer_folder;
-    volumes.base_name = run.script.volume_base_name;
-    volumes.first_tag = run.script.first_volume_number;
-    VolumePrompt volume_prompt(run, payload.header.file_data_size, run.installer_drive);
-    code =
-        gather_file_data(payload.cursor, payload.header, run.flags, volumes, *payload.files, volume_prompt);
-    if (code == volume_request_refused)
-        shutdown(run.windows);
-    check_payload_code(run, code);
-    FileRecord record;
-    for (std::int32_t i = 0; i < payload.header.file_sizes.count(); ++i)
-        check_payload_code(run, read_file_record(payload.cursor, payload.header.file_sizes.at(i), record));
-    // The install sequence takes over from here once it exists.
-    shutdown(run.windows);
+    run_install_sequence(run);
 }

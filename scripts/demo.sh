@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # The main job: builds everything, builds the example product into an installer with
-# the builder, inspects it and runs it under Wine as a person would meet it: its
-# background window and language dialog, read out by the UI driver and shown in
-# screenshots; then strips its payload and runs the bare stub, whose message box is
-# read out, photographed and answered. Uses a private display
-# when none is set; never waits for a person.
+# the builder, inspects it and installs it under Wine as a person would: every dialog
+# and box (language, welcome, licence, read-me, directory, completion) is read out by
+# the UI driver, photographed into build/demo/ and answered. Then it prints what
+# Windows knows of the product: the list of installed programs, the files, the
+# shortcuts and the file association. Last it strips the payload and runs the bare
+# stub, whose message box is read out, photographed and answered. The installation
+# goes into a fresh prefix of its own; a private display is used when none is set;
+# it never waits for a person.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,8 +18,10 @@ for preset in native win64 win32; do
 done
 
 bin=build/win64/bin
-state=build/win64/wine
 out=build/demo
+# A fresh machine every time, so that the product is installed, not found installed.
+state=$out/wine
+rm -rf "$state"
 mkdir -p "$out"
 scripts/wine-session start "$state"
 trap 'scripts/wine-session stop "$state" >/dev/null' EXIT
@@ -39,20 +44,68 @@ echo "== running it: the background window, then the language dialog (two langua
 scripts/wine-run --dir "$state" "$out/DemoToolSetup.exe" &
 installer=$!
 driver=(scripts/wine-run --dir "$state" "$bin/ui_driver.exe" --timeout 20 --exe DemoToolSetup.exe)
+# Shows the dialog or box captioned $2, photographs it as $1 and carries out the rest.
+step() {
+    local shot=$1 caption=$2
+    shift 2
+    "${driver[@]}" --caption "$caption" show
+    import -window root "$out/$shot.png"
+    echo "screenshot: $out/$shot.png"
+    "${driver[@]}" --caption "$caption" "$@"
+}
+# Every page captioned $2 in turn, until no further one comes.
+pages() {
+    local shot=$1 caption=$2 n=0
+    while "${driver[@]}" --timeout 5 --caption "$caption" show; do
+        n=$((n + 1))
+        import -window root "$out/$shot-$n.png"
+        echo "screenshot: $out/$shot-$n.png"
+        "${driver[@]}" --caption "$caption" press 1001 wait-gone
+    done
+}
 "${driver[@]}" show
 import -window root "$out/language.png"
 echo "screenshot: $out/language.png"
-echo "== choosing Deutsch: the buttons follow the language being chosen"
 "${driver[@]}" select 1017 Deutsch show
 import -window root "$out/language-deutsch.png"
-echo "screenshot: $out/language-deutsch.png"
-echo "== confirming: the stub checks its payload and its files (the install sequence comes later)"
+echo "screenshot: $out/language-deutsch.png (the buttons follow the language being chosen)"
 "${driver[@]}" press 1001 wait-gone
+echo "== the welcome question: Yes"
+step welcome Welcome press 6 wait-gone
+echo "== the licence: I Agree"
+pages licence "License Agreement"
+echo "== the read-me: Continue"
+pages readme "Read Me"
+echo "== the installation folder: as proposed"
+step directory "Installation Folder" press 1001 wait-gone
+echo "== the installation runs; then the completion message"
+step done "Installation Complete" press OK
 set +e
 wait "$installer"
 status=$?
 set -e
 echo "DemoToolSetup.exe ended with exit code $status"
+
+wine=(scripts/wine-run --dir "$state")
+echo "== what Windows now knows: the list of installed programs"
+"${wine[@]}" uninstaller --list | tr -d '\r'
+location=$("${wine[@]}" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Demo Tool' /v InstallLocation |
+    tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+[ -z "$location" ] && location=$("${wine[@]}" reg query \
+    'HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall\Demo Tool' /v InstallLocation |
+    tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+echo "== the installed files, in $location"
+folder=$("${wine[@]}" winepath -u "$location" | tr -d '\r')
+(cd "$folder" && find . -type f | sort)
+echo "== the shortcuts"
+prefix=$state/prefix/drive_c
+find "$prefix/users" "$prefix/ProgramData" -iname '*.lnk' 2>/dev/null | sort | while read -r link; do
+    echo "-- ${link#"$prefix"/}"
+    lnkinfo "$link" | grep -E 'Local path|Command line arguments|Working directory|Icon location' || true
+done
+echo "== the file association"
+"${wine[@]}" reg query 'HKCR\.demo' | tr -d '\r'
+"${wine[@]}" reg query 'HKCR\ExampleSoftware.DemoFile\shell\open\command' | tr -d '\r'
 
 echo "== stripping the payload and starting the bare stub"
 "$builder" strip "$out/DemoToolSetup.exe" -o "$out/bare.exe"

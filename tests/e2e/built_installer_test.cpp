@@ -67,12 +67,12 @@ struct InstallerRun {
     unsigned long driver_exit = 0;
 };
 
-// Starts the installer and waits for it; when it is still running, has the driver
-// show the box it opened and press OK.
-InstallerRun run_installer(const std::string& path, unsigned long wait_ms) {
+// Starts the installer (with `switches` after its path) and waits for it; when it is
+// still running, has the driver show the box it opened and press OK.
+InstallerRun run_installer(const std::string& path, unsigned long wait_ms, const std::string& switches = "") {
     InstallerRun run;
     Process process;
-    if (!process.start(quote_argument(path)))
+    if (!process.start(quote_argument(path) + (switches.empty() ? "" : " " + switches)))
         return run;
     if (!process.wait(wait_ms)) {
         RunResult driver = run_process(
@@ -94,7 +94,8 @@ TEST(BuiltInstaller, ValidPayloadIsAcceptedAndTheStubEndsQuietly) {
     TempInstaller installer("varnook_built_installer.exe");
     ASSERT_TRUE(write_file(installer.path, image));
 
-    InstallerRun run = run_installer(installer.path, timeouts::process_end_ms);
+    TempFolder target("varnook_built_target");
+    InstallerRun run = run_installer(installer.path, timeouts::process_end_ms, automatic_into(target));
     EXPECT_TRUE(run.box.empty()) << "the stub opened a box:\n" << run.box;
     EXPECT_EQ(run.box.find("There is no installation archive present."), std::string::npos);
     EXPECT_EQ(run.stub_exit, 1);

@@ -52,8 +52,7 @@ TEST(ExampleProduct, BuildsInspectsRunsAndBuildsAgainTheSame) {
     EXPECT_NE(inspect.output.find("\nvalid"), std::string::npos) << inspect.output;
 
     // The product has two languages: the stub asks for one first, in the language
-    // dialog, then checks its payload and files and (with no install sequence yet)
-    // ends with exit code 1 and no further box.
+    // dialog, then welcomes the user; No to the welcome ends it with exit code 1.
     RunningInstaller run(installer);
     ASSERT_TRUE(run.started());
     std::string dialog = run.drive({"show"});
@@ -62,6 +61,9 @@ TEST(ExampleProduct, BuildsInspectsRunsAndBuildsAgainTheSame) {
     EXPECT_NE(dialog.find("item 1 \"Deutsch\""), std::string::npos) << dialog;
     EXPECT_NE(dialog.find("control id=1001 class=Button text=\"Continue\""), std::string::npos) << dialog;
     run.drive({"press", "1001", "wait-gone"});
+    std::string welcome = run.drive({"show", "press", "No"});
+    EXPECT_EQ(welcome.rfind(box_caption_prefix("Welcome"), 0), 0u) << welcome;
+    EXPECT_NE(welcome.find("control id=7 class=Button text=\"&No\""), std::string::npos) << welcome;
     std::string box;
     EXPECT_EQ(run.wait_for_exit(timeouts::process_end_ms, &box), 1) << box;
 

@@ -31,7 +31,8 @@ TEST(StrippedInstaller, RunsAsTheBareStubAndFindsNoArchive) {
     RunningInstaller run(folder.file("bare.exe"));
     ASSERT_TRUE(run.started());
     unsigned long driver_exit = 99;
-    std::string box = run.drive({"show", "press", "OK"}, &driver_exit);
+    // The progress dialog is up behind the box.
+    std::string box = run.drive({"--caption", "FATAL ERROR", "show", "press", "OK"}, &driver_exit);
     EXPECT_EQ(driver_exit, 0u) << box;
     EXPECT_EQ(box.rfind(box_caption_prefix("FATAL ERROR"), 0), 0u) << box;
     EXPECT_NE(box.find(box_text_line("This program performs installations and uninstallations.\r\n"
@@ -43,7 +44,7 @@ TEST(StrippedInstaller, RunsAsTheBareStubAndFindsNoArchive) {
     EXPECT_EQ(run.wait_for_exit(timeouts::process_end_ms), 1);
 }
 
-TEST(GatheringFileData, AnIntactAreaIsReadToTheEndWithoutABox) {
+TEST(GatheringFileData, AnIntactAreaIsInstalledWithoutABox) {
     for (bool packed : {false, true}) {
         SCOPED_TRACE(packed ? "packed file data" : "file data as stored");
         PayloadOptions options;
@@ -53,11 +54,16 @@ TEST(GatheringFileData, AnIntactAreaIsReadToTheEndWithoutABox) {
         TempFolder folder("varnook_intact");
         ASSERT_TRUE(write_file(folder.file("setup.exe"), installer));
 
-        RunningInstaller run(folder.file("setup.exe"));
+        RunningInstaller run(folder.file("setup.exe"), automatic_into(folder));
         ASSERT_TRUE(run.started());
         std::string box;
         EXPECT_EQ(run.wait_for_exit(timeouts::process_end_ms, &box), 1);
         EXPECT_TRUE(box.empty()) << "the installer opened a box:\n" << box;
+        // Without uninstall support the shared file goes with the program.
+        for (const FileRecord& file : demo_files()) {
+            String placed = read_file(folder.file("installed\\" + std::string(file.name.c_str())));
+            EXPECT_STREQ(placed.c_str(), file.data.c_str()) << file.name.c_str();
+        }
     }
 }
 
@@ -94,10 +100,11 @@ TEST(GatheringFileData, DamageShowsTheCorruptInstallerBoxWithItsCode) {
         TempFolder folder("varnook_damaged");
         ASSERT_TRUE(write_file(folder.file("setup.exe"), installer));
 
-        RunningInstaller run(folder.file("setup.exe"));
+        RunningInstaller run(folder.file("setup.exe"), automatic_into(folder));
         ASSERT_TRUE(run.started());
         unsigned long driver_exit = 99;
-        std::string box = run.drive({"show", "press", "OK"}, &driver_exit);
+        // The progress dialog is up behind the box.
+        std::string box = run.drive({"--caption", "FATAL ERROR", "show", "press", "OK"}, &driver_exit);
         EXPECT_EQ(driver_exit, 0u) << box;
         EXPECT_EQ(box.rfind(box_caption_prefix("FATAL ERROR"), 0), 0u) << box;
         std::string text = "Demo Tool is damaged, error " + std::to_string(c.code) + ".";

@@ -102,8 +102,15 @@ bool read_payload_header(const String& image, PayloadSection& section, PayloadHe
     return check_payload_header(cursor, header) == 0;
 }
 
-RunningInstaller::RunningInstaller(const std::string& path) {
-    process_.start(quote_argument(path));
+RunningInstaller::RunningInstaller(const std::string& path, const std::string& switches) {
+    std::string command = quote_argument(path);
+    if (!switches.empty())
+        command += " " + switches;
+    process_.start(command);
+}
+
+std::string automatic_into(const TempFolder& folder) {
+    return "/a /d:\"" + folder.file("installed") + "\"";
 }
 
 std::string RunningInstaller::drive(const std::vector<std::string>& commands, unsigned long* exit_code) {

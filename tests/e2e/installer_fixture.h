@@ -38,6 +38,9 @@ class TempFolder {
     std::string path_;
 };
 
+// The switches that install without questions into `folder`'s "installed" folder.
+std::string automatic_into(const TempFolder& folder);
+
 // A product with one language whose strings 0 to 30 are "Text n" unless `texts`
 // gives them ({number, text} pairs); the volume base name is "BASE".
 InstallScript demo_script(const std::vector<std::pair<int, const char*>>& texts = {});
@@ -56,7 +59,8 @@ bool read_payload_header(const String& image, PayloadSection& section, PayloadHe
 // A started installer and the driver that answers its boxes.
 class RunningInstaller {
   public:
-    explicit RunningInstaller(const std::string& path);
+    // `switches` follow the path on the command line as they stand.
+    explicit RunningInstaller(const std::string& path, const std::string& switches = "");
 
     bool started() const { return process_.started(); }
     // Runs the UI driver on the installer's boxes with `commands` ("show", "press",

@@ -1,6 +1,7 @@
 // A spanned installer: the file data continues in "BASE2.VNK" and "BASE3.VNK" beside
-// it. A volume that is missing or wrong is asked for with the product's texts; the
-// user supplies it and presses OK, or cancels and answers the quit question.
+// it. A volume that is missing or wrong is asked for with the product's texts, also
+// in automatic mode; the user supplies it and presses OK, or cancels and answers the
+// quit question.
 
 #include <gtest/gtest.h>
 
@@ -56,6 +57,7 @@ struct SpannedInstaller {
     }
 };
 
+// The boxes are found by their captions: the progress dialog is up behind them.
 void expect_box(const std::string& shown, const std::string& caption, const std::string& text) {
     EXPECT_EQ(shown.rfind(box_caption_prefix(caption), 0), 0u) << shown;
     EXPECT_NE(shown.find(box_text_line(text)), std::string::npos) << "expected " << text << " in\n" << shown;
@@ -65,7 +67,7 @@ TEST(SpannedInstaller, AllVolumesPresentEndsWithoutABox) {
     SpannedInstaller spanned(spanned_script());
     spanned.put_volume(2);
     spanned.put_volume(3);
-    RunningInstaller run(spanned.installer);
+    RunningInstaller run(spanned.installer, automatic_into(spanned.folder));
     ASSERT_TRUE(run.started());
     std::string box;
     EXPECT_EQ(run.wait_for_exit(timeouts::process_end_ms, &box), 1);
@@ -75,16 +77,16 @@ TEST(SpannedInstaller, AllVolumesPresentEndsWithoutABox) {
 TEST(SpannedInstaller, AMissingVolumeIsAskedForUntilTheRightOneIsThere) {
     SpannedInstaller spanned(spanned_script());
     spanned.put_volume(3);
-    RunningInstaller run(spanned.installer);
+    RunningInstaller run(spanned.installer, automatic_into(spanned.folder));
     ASSERT_TRUE(run.started());
 
-    expect_box(run.drive({"show"}), request_caption, spanned.request(2, false));
+    expect_box(run.drive({"--caption", request_caption, "show"}), request_caption, spanned.request(2, false));
     // Volume 3 in the place of volume 2: another tag.
     spanned.put_volume(2, spanned.payload.volumes[1]);
-    run.drive({"press", "OK", "wait-gone"});
-    expect_box(run.drive({"show"}), request_caption, spanned.request(2, true));
+    run.drive({"--caption", request_caption, "press", "OK", "wait-gone"});
+    expect_box(run.drive({"--caption", request_caption, "show"}), request_caption, spanned.request(2, true));
     spanned.put_volume(2);
-    run.drive({"press", "OK", "wait-gone"});
+    run.drive({"--caption", request_caption, "press", "OK", "wait-gone"});
 
     std::string box;
     EXPECT_EQ(run.wait_for_exit(timeouts::process_end_ms, &box), 1);
@@ -94,16 +96,17 @@ TEST(SpannedInstaller, AMissingVolumeIsAskedForUntilTheRightOneIsThere) {
 TEST(SpannedInstaller, CancelAsksWhetherToQuitNoAsksAgainYesEnds) {
     SpannedInstaller spanned(spanned_script());
     spanned.put_volume(3);
-    RunningInstaller run(spanned.installer);
+    RunningInstaller run(spanned.installer, automatic_into(spanned.folder));
     ASSERT_TRUE(run.started());
 
-    expect_box(run.drive({"show", "press", "Cancel", "wait-gone"}), request_caption,
-               spanned.request(2, false));
-    expect_box(run.drive({"show", "press", "No", "wait-gone"}), quit_caption, quit_text);
+    expect_box(run.drive({"--caption", request_caption, "show", "press", "Cancel", "wait-gone"}),
+               request_caption, spanned.request(2, false));
+    expect_box(run.drive({"--caption", quit_caption, "show", "press", "No", "wait-gone"}), quit_caption,
+               quit_text);
     // The volume is tried again and is still missing: the second failed open.
-    expect_box(run.drive({"show", "press", "Cancel", "wait-gone"}), request_caption,
-               spanned.request(2, true));
-    expect_box(run.drive({"show", "press", "Yes"}), quit_caption, quit_text);
+    expect_box(run.drive({"--caption", request_caption, "show", "press", "Cancel", "wait-gone"}),
+               request_caption, spanned.request(2, true));
+    expect_box(run.drive({"--caption", quit_caption, "show", "press", "Yes"}), quit_caption, quit_text);
     EXPECT_EQ(run.wait_for_exit(timeouts::process_end_ms), 1);
 }
 
@@ -116,11 +119,12 @@ TEST(SpannedInstaller, TheProductsNameFillsTheTextsItShows) {
                                           {28, "Quit the <product> installation?"},
                                           {30, wrong_disk_text}}));
     spanned.put_volume(3);
-    RunningInstaller run(spanned.installer);
+    RunningInstaller run(spanned.installer, automatic_into(spanned.folder));
     ASSERT_TRUE(run.started());
-    expect_box(run.drive({"show", "press", "Cancel", "wait-gone"}), request_caption,
-               spanned.request(2, false));
-    expect_box(run.drive({"show", "press", "Yes"}), "Demo Tool", "Quit the Demo Tool installation?");
+    expect_box(run.drive({"--caption", request_caption, "show", "press", "Cancel", "wait-gone"}),
+               request_caption, spanned.request(2, false));
+    expect_box(run.drive({"--caption", "Demo Tool", "show", "press", "Yes"}), "Demo Tool",
+               "Quit the Demo Tool installation?");
     EXPECT_EQ(run.wait_for_exit(timeouts::process_end_ms), 1);
 }
 
@@ -143,10 +147,11 @@ TEST(SpannedInstaller, ARequestTextWithOtherConversionsIsShownAsItStands) {
         std::string::size_type drive = shown.find("{drive}");
         if (drive != std::string::npos)
             shown.replace(drive, 7, spanned.folder.path().substr(0, 1));
-        RunningInstaller run(spanned.installer);
+        RunningInstaller run(spanned.installer, automatic_into(spanned.folder));
         ASSERT_TRUE(run.started());
-        expect_box(run.drive({"show", "press", "Cancel", "wait-gone"}), request_caption, shown);
-        run.drive({"press", "Yes"});
+        expect_box(run.drive({"--caption", request_caption, "show", "press", "Cancel", "wait-gone"}),
+                   request_caption, shown);
+        run.drive({"--caption", quit_caption, "press", "Yes"});
         EXPECT_EQ(run.wait_for_exit(timeouts::process_end_ms), 1);
     }
 }

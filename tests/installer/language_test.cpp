@@ -25,6 +25,9 @@ TEST(Language, OnlyTheExpectedConversionsAreFormatted) {
     EXPECT_STREQ(format_with_text(String("Read %s now?"), "C:\\Install.LOG").c_str(),
                  "Read C:\\Install.LOG now?");
     EXPECT_STREQ(format_with_text(String("Read %s%s now?"), "x").c_str(), "Read %s%s now?");
+    EXPECT_STREQ(format_language_text(String("%s on %c: has %s"), "scs", "10 KB", 'D', "5 KB").c_str(),
+                 "10 KB on D: has 5 KB");
+    EXPECT_STREQ(format_language_text(String("%s on %s"), "scs", "10 KB", 'D', "5 KB").c_str(), "%s on %s");
 }
 
 } // namespace
