@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "builder/pe_writer.h"
+#include "core/filesystem.h"
 #include "tests/support/timeouts.h"
 #include "tests/ui_driver/quoted_text.h"
 
@@ -27,24 +28,18 @@ bool write_file(const std::string& path, const String& bytes) {
     return bool(out);
 }
 
+// Each scenario starts from an empty folder and leaves none behind, so that what an
+// interrupted run installed never meets the next run.
 TempFolder::TempFolder(const char* name) {
     char temp[MAX_PATH + 1] = {};
     GetTempPathA(MAX_PATH, temp);
     path_ = std::string(temp) + name + "\\";
+    delete_tree(path_.c_str());
     CreateDirectoryA(path_.c_str(), nullptr);
 }
 
 TempFolder::~TempFolder() {
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((path_ + "*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteFileA((path_ + found.cFileName).c_str());
-        } while (FindNextFileA(find, &found));
-        FindClose(find);
-    }
-    RemoveDirectoryA(path_.c_str());
+    delete_tree(path_.c_str());
 }
 
 InstallScript demo_script(const std::vector<std::pair<int, const char*>>& texts) {
