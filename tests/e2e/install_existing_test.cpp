@@ -48,12 +48,7 @@ std::vector<FileRecord> version_file(const char* version) {
 }
 
 void remove_entry() {
-    run_process(command_line(
-                    {"reg.exe", "delete",
-                     "HKLM\\" + stub_under_test().machine_software_key(
-                                    std::string("Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product),
-                     "/f", stub_under_test().reg_view_switch()}),
-                timeouts::program_ms);
+    remove_key(uninstall_entry_key(product));
 }
 
 TEST(InstallExisting, TheQuestionComparesVersionsAndTheFilesGoWhereTheOldOnesAre) {
@@ -96,17 +91,19 @@ TEST(InstallExisting, TheQuestionComparesVersionsAndTheFilesGoWhereTheOldOnesAre
         EXPECT_STREQ(read_file(installed + "\\version.txt").c_str(), c.after);
     }
 
-    // Without the question (as the product may ask), straight into the old folder.
+    // Without the question (as the product may ask), straight into the old folder, even
+    // when another folder is given: the installed product's record and uninstaller are there.
     InstallScript quiet = versioned_script("2.0", true);
     quiet.flags.set(flag_no_reinstall_question);
     ASSERT_TRUE(
         write_file(folder.file("setup.exe"), build_installer(quiet, version_file("2.0"), PayloadOptions())));
     {
-        RunningInstaller run(folder.file("setup.exe"));
+        RunningInstaller run(folder.file("setup.exe"), "/d:\"" + folder.file("elsewhere") + "\"");
         run.drive({"--caption", "Welcome Test", "press", "Yes", "wait-gone"});
         run.drive({"--caption", "Done Test", "press", "OK"});
         EXPECT_EQ(run.wait_for_exit(timeouts::process_end_ms), 1);
         EXPECT_STREQ(read_file(installed + "\\version.txt").c_str(), "2.0");
+        EXPECT_FALSE(folder_exists(folder.file("elsewhere").c_str()));
     }
 
     // The recorded folder is gone: no installation, so the folder dialog shows.

@@ -15,14 +15,11 @@ namespace {
 const char* const master = "Varnook Master Test";
 
 std::string master_entry() {
-    return "HKLM\\" + stub_under_test().machine_software_key(
-                          std::string("Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + master);
+    return uninstall_entry_key(master);
 }
 
 void remove_master() {
-    run_process(
-        command_line({"reg.exe", "delete", master_entry(), "/f", stub_under_test().reg_view_switch()}),
-        timeouts::program_ms);
+    remove_key(master_entry());
 }
 
 InstallScript add_on_script() {

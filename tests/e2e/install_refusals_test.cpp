@@ -84,12 +84,7 @@ TEST(InstallRefusals, AnExistingInstallationThatMayNotBeInstalledOverStopsEvenUn
         << box;
     EXPECT_EQ(again.wait_for_exit(timeouts::process_end_ms), 1);
 
-    run_process(
-        command_line({"reg.exe", "delete",
-                      "HKLM\\" + stub_under_test().machine_software_key(
-                                     "Microsoft\\Windows\\CurrentVersion\\Uninstall\\Varnook Refusal Test"),
-                      "/f", stub_under_test().reg_view_switch()}),
-        timeouts::program_ms);
+    remove_key(uninstall_entry_key("Varnook Refusal Test"));
 }
 
 } // namespace

@@ -95,22 +95,6 @@ InstallScript silent_script() {
     return script;
 }
 
-std::string reg_query(const std::string& key, const std::string& value = "") {
-    std::vector<std::string> arguments = {"reg.exe", "query", key};
-    if (!value.empty()) {
-        arguments.push_back("/v");
-        arguments.push_back(value);
-    }
-    arguments.push_back(stub_under_test().reg_view_switch());
-    RunResult result = run_process(command_line(arguments), timeouts::program_ms);
-    return result.exit_code == 0 ? result.output : "<missing>";
-}
-
-void remove_key(const std::string& key) {
-    run_process(command_line({"reg.exe", "delete", key, "/f", stub_under_test().reg_view_switch()}),
-                timeouts::program_ms);
-}
-
 std::string lnkinfo(const std::string& link) {
     UnixResult result = run_unix_command("lnkinfo " + shell_quote(unix_path(link)), timeouts::program_ms);
     return result.output;
@@ -122,10 +106,7 @@ std::string content(const std::string& path) {
 
 // What the installation leaves outside its own folder, removed before and after.
 void remove_traces() {
-    std::string uninstall =
-        "HKLM\\" + stub_under_test().machine_software_key(
-                       std::string("Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product);
-    remove_key(uninstall);
+    remove_key(uninstall_entry_key(product));
     remove_key("HKLM\\" + stub_under_test().machine_software_key("Varnook Tests"));
     remove_key("HKCU\\Software\\Varnook Tests");
     remove_key("HKCR\\.vrnksilent");
@@ -193,9 +174,7 @@ TEST(InstallSilent, EveryKindOfThingAProductMakes) {
     EXPECT_TRUE(file_exists((installed + "\\Uninst\\unSilent.exe").c_str()));
 
     // What Windows knows.
-    std::string entry =
-        "HKLM\\" + stub_under_test().machine_software_key(
-                       std::string("Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + product);
+    std::string entry = uninstall_entry_key(product);
     EXPECT_NE(reg_query(entry, "InstallLocation").find(installed), std::string::npos);
     EXPECT_NE(reg_query(entry, "HelpLink").find(installed + "\\help.htm"), std::string::npos);
     EXPECT_NE(reg_query(entry, "UninstallString").find("unSilent.exe /u:\"Varnook Silent Test\""),

@@ -132,6 +132,27 @@ long RunningInstaller::wait_for_exit(unsigned long timeout_ms, std::string* box)
     return -1;
 }
 
+std::string uninstall_entry_key(const std::string& name) {
+    return "HKLM\\" +
+           stub_under_test().machine_software_key("Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name);
+}
+
+std::string reg_query(const std::string& key, const std::string& value) {
+    std::vector<std::string> arguments = {"reg.exe", "query", key};
+    if (!value.empty()) {
+        arguments.push_back("/v");
+        arguments.push_back(value);
+    }
+    arguments.push_back(stub_under_test().reg_view_switch());
+    RunResult result = run_process(command_line(arguments), timeouts::program_ms);
+    return result.exit_code == 0 ? result.output : "<missing>";
+}
+
+void remove_key(const std::string& key) {
+    run_process(command_line({"reg.exe", "delete", key, "/f", stub_under_test().reg_view_switch()}),
+                timeouts::program_ms);
+}
+
 std::string box_text_line(const std::string& text) {
     return "control id=65535 class=Static text=" + quoted_text(text) + "\n";
 }

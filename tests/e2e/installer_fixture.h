@@ -75,6 +75,15 @@ class RunningInstaller {
     Process process_;
 };
 
+// The registry as the stub under test sees it (its view of the machine's software key),
+// through Wine's reg.exe.
+// "HKLM\...\Uninstall\<name>": the list of installed programs' entry of `name`.
+std::string uninstall_entry_key(const std::string& name);
+// `reg query` of `key` (one value when `value` is given): its output, or "<missing>".
+std::string reg_query(const std::string& key, const std::string& value = "");
+// Deletes `key` with everything below it; nothing when it is not there.
+void remove_key(const std::string& key);
+
 // The line `show` prints for a message box's text.
 std::string box_text_line(const std::string& text);
 // The line `show` starts with for a box with this caption.
