@@ -7,8 +7,11 @@
 
 #include <string>
 
+#include "core/filesystem.h"
+#include "core/numbers.h"
 #include "tests/e2e/installer_fixture.h"
 #include "tests/support/timeouts.h"
+#include "tests/support/unix_command_win32.h"
 
 namespace {
 
@@ -18,6 +21,7 @@ InstallScript directory_script() {
                                         {16, "No drive %c:."},
                                         {17, "Not a root."},
                                         {18, "Not %s."},
+                                        {19, "Need %s on %c:, only %s free."},
                                         {20, "Question"},
                                         {21, "Setup Error"},
                                         {22, "Use %s?"},
@@ -113,6 +117,92 @@ TEST(InstallDirectory, EachFolderThatWillNotDoIsExplainedAndTheDialogComesBack) 
     dialog.expect_box("Done Test", "Installed.", "OK");
     EXPECT_EQ(run.wait_for_exit(timeouts::process_end_ms), 1);
     EXPECT_STREQ(read_file(target + "\\readme.txt").c_str(), "Demo Tool, read me first.\r\n");
+}
+
+// A drive of 1 MiB: a tmpfs mounted for the test and given a free drive letter in the
+// prefix's dosdevices. Mounting needs root; `reason()` says why there is none.
+class SmallDrive {
+  public:
+    SmallDrive() {
+        for (char letter = 'T'; letter <= 'Y' && letter_ == 0; ++letter) {
+            const char root[] = {letter, ':', '\\', '\0'};
+            if (GetDriveTypeA(root) == DRIVE_NO_ROOT_DIR)
+                letter_ = letter;
+        }
+        const std::string drive_c = unix_path("C:\\");
+        const std::string::size_type devices = drive_c.find("/dosdevices/");
+        if (letter_ == 0 || devices == std::string::npos) {
+            reason_ = "no free drive letter, or Wine does not say where its drives are";
+            return;
+        }
+        link_ = drive_c.substr(0, devices) + "/dosdevices/" + static_cast<char>(letter_ - 'A' + 'a') + ":";
+        mount_ = "/tmp/varnook_small_drive." + std::to_string(GetCurrentProcessId());
+        UnixResult made = run_unix_command("mkdir -p " + shell_quote(mount_) + " && mount -t tmpfs -o size=1m tmpfs " +
+                                               shell_quote(mount_) + " && ln -sfn " + shell_quote(mount_) + " " +
+                                               shell_quote(link_),
+                                           timeouts::program_ms);
+        if (!made.finished || made.exit_code != 0) {
+            reason_ = "cannot mount a small tmpfs here: " + made.output;
+            letter_ = 0;
+        }
+    }
+    ~SmallDrive() {
+        if (!mount_.empty())
+            run_unix_command("rm -f " + shell_quote(link_) + "; umount " + shell_quote(mount_) + "; rmdir " +
+                                 shell_quote(mount_),
+                             timeouts::program_ms);
+    }
+    SmallDrive(const SmallDrive&) = delete;
+    SmallDrive& operator=(const SmallDrive&) = delete;
+
+    char letter() const { return letter_; }
+    const std::string& reason() const { return reason_; }
+
+  private:
+    char letter_ = 0;
+    std::string link_;
+    std::string mount_;
+    std::string reason_;
+};
+
+TEST(InstallDirectory, ADriveTooSmallIsAskedAboutAndNoGoesBackToTheDialog) {
+    SmallDrive drive;
+    if (drive.letter() == 0)
+        GTEST_SKIP() << drive.reason();
+    const std::string target = std::string(1, drive.letter()) + ":\\Tool";
+    const std::string root = target.substr(0, 3);
+    ASSERT_EQ(GetDriveTypeA(root.c_str()), static_cast<UINT>(DRIVE_FIXED)) << root;
+
+    // Two small files and one of 2 MiB, each taking whole clusters.
+    std::vector<FileRecord> files = demo_files();
+    FileRecord big;
+    big.name = "big.bin";
+    for (int i = 0; i < 2 * 1024 * 1024 / 64; ++i)
+        big.data.append("0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef");
+    files.push_back(big);
+    const std::int32_t cluster = cluster_size(root.c_str());
+    ASSERT_GT(cluster, 0);
+    std::int64_t required = 0;
+    for (const FileRecord& file : files)
+        required += (file.data.length() + cluster - 1) / cluster * cluster;
+    const std::int64_t free = free_bytes(root.c_str());
+    ASSERT_GT(free, 0);
+
+    TempFolder folder("varnook_small_drive");
+    ASSERT_TRUE(write_file(folder.file("setup.exe"), build_installer(directory_script(), files, PayloadOptions())));
+    RunningInstaller run(folder.file("setup.exe"));
+    ASSERT_TRUE(run.started());
+    DirectoryDialog dialog(run);
+    run.drive({"--caption", "Welcome Test", "press", "Yes", "wait-gone"});
+    dialog.enter(target);
+    dialog.expect_box("Question",
+                      std::string("Need ") + byte_size_text(required).c_str() + " on " + drive.letter() +
+                          ":, only " + byte_size_text(free).c_str() + " free.",
+                      "No");
+    dialog.expect_dialog_again();
+    run.drive({"--caption", "Folder Test", "press", "1003"});
+    EXPECT_EQ(run.wait_for_exit(timeouts::process_end_ms), 1);
+    EXPECT_FALSE(folder_exists(target.c_str())) << "nothing made on the small drive";
 }
 
 } // namespace
