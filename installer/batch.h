@@ -27,9 +27,10 @@ String without_pause_lines(const String& batch_text);
 // `drop_pauses`. Every line ends in CR LF.
 String batch_file_text(const DirectoryValues& values, const String& batch_text, bool drop_pauses);
 
-// Runs the batch text in values.install_directory (Windows only): writes the batch
-// file there, runs it through the command interpreter while the window messages are
+// Runs the batch text in `folder`, the installation directory when null (Windows
+// only): writes the batch file there, runs it through the command interpreter while the window messages are
 // pumped, in a hidden window when `quiet`, and deletes it. PAUSE lines are dropped in
 // automatic mode or when `quiet`. Nothing runs when the text is blank or the file
 // cannot be written; nothing is reported.
-void run_batch(const RunState& run, const DirectoryValues& values, bool quiet, const String& batch_text);
+void run_batch(const RunState& run, const DirectoryValues& values, bool quiet, const String& batch_text,
+               const char* folder = nullptr);

@@ -11,10 +11,11 @@ constexpr int environment_size = 5000;
 
 } // namespace
 
-void run_batch(const RunState& run, const DirectoryValues& values, bool quiet, const String& batch_text) {
+void run_batch(const RunState& run, const DirectoryValues& values, bool quiet, const String& batch_text,
+               const char* folder) {
     if (is_blank_batch(batch_text))
         return;
-    const String& directory = values.install_directory;
+    const String directory(folder != nullptr ? folder : values.install_directory.c_str());
     String file = join(directory.c_str(), batch_file_name);
     if (!write_string(file.c_str(), batch_file_text(values, batch_text, run.automatic || quiet)))
         return;

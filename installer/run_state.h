@@ -55,17 +55,20 @@ struct InstallRun : RunState {
     UninstallRecord record;    // the body of Uninstall.DAT
     String association_record; // the [Associations] lines of Uninstall.DAT
     Vector<ShortcutEntry> shortcuts;
-    bool shortcuts_changed = false; // a desktop shortcut was asked for
-    Vector<String> shared_files; // destinations to count; one trailing space: never removed
-    String shared_file_value;    // SharedFiles: the previous installation's, then this one's
-    String product_fonts;        // ProductFonts: "title" "file" pairs
-    bool fonts_changed = false;  // a font was registered: the other programs are told
+    bool shortcuts_changed = false;  // a desktop shortcut was asked for
+    Vector<String> shared_files;     // destinations to count; one trailing space: never removed
+    String shared_file_value;        // SharedFiles: the previous installation's, then this one's
+    String product_fonts;            // ProductFonts: "title" "file" pairs
+    bool fonts_changed = false;      // a font was registered: the other programs are told
     std::uint32_t stage_started = 0; // tick count when the current status text was shown
 };
 
 // One uninstall, started as /u:"name".
 struct UninstallRun : RunState {
-    String uninstall_name; // the key name under the list of installed programs
+    String uninstall_name;    // the key name under the list of installed programs
+    String install_directory; // the entry's InstallLocation
+    String uninstall_subdir;  // below it: Uninstall.DAT, Install.LOG and the uninstaller
+    String shared_path;       // the shared-files folder
 };
 
 // Text `number` of the run's current language, its placeholders replaced.
@@ -76,4 +79,7 @@ inline String language_string(RunState& run, std::int32_t number) {
 // The installation's folders as the directory variables name them.
 inline DirectoryValues directory_values(const InstallRun& run) {
     return DirectoryValues{*run.folders, run.install_directory, run.script.shared_path};
+}
+inline DirectoryValues directory_values(const UninstallRun& run) {
+    return DirectoryValues{*run.folders, run.install_directory, run.shared_path};
 }

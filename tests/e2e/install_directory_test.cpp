@@ -137,10 +137,10 @@ class SmallDrive {
         }
         link_ = drive_c.substr(0, devices) + "/dosdevices/" + static_cast<char>(letter_ - 'A' + 'a') + ":";
         mount_ = "/tmp/varnook_small_drive." + std::to_string(GetCurrentProcessId());
-        UnixResult made = run_unix_command("mkdir -p " + shell_quote(mount_) + " && mount -t tmpfs -o size=1m tmpfs " +
-                                               shell_quote(mount_) + " && ln -sfn " + shell_quote(mount_) + " " +
-                                               shell_quote(link_),
-                                           timeouts::program_ms);
+        UnixResult made = run_unix_command(
+            "mkdir -p " + shell_quote(mount_) + " && mount -t tmpfs -o size=1m tmpfs " + shell_quote(mount_) +
+                " && ln -sfn " + shell_quote(mount_) + " " + shell_quote(link_),
+            timeouts::program_ms);
         if (!made.finished || made.exit_code != 0) {
             reason_ = "cannot mount a small tmpfs here: " + made.output;
             letter_ = 0;
@@ -189,7 +189,8 @@ TEST(InstallDirectory, ADriveTooSmallIsAskedAboutAndNoGoesBackToTheDialog) {
     ASSERT_GT(free, 0);
 
     TempFolder folder("varnook_small_drive");
-    ASSERT_TRUE(write_file(folder.file("setup.exe"), build_installer(directory_script(), files, PayloadOptions())));
+    ASSERT_TRUE(
+        write_file(folder.file("setup.exe"), build_installer(directory_script(), files, PayloadOptions())));
     RunningInstaller run(folder.file("setup.exe"));
     ASSERT_TRUE(run.started());
     DirectoryDialog dialog(run);

@@ -102,7 +102,8 @@ TEST(InstallInteractive, EveryDialogSpeaksTheChosenLanguageAndSoDoesWhatIsWritte
     std::string languages = run.drive({"--caption", "Choose Your Language", "show"});
     expect_lines(languages, {"  item 0 \"English\" selected\n", "  item 1 \"Deutsch\"\n",
                              line(1001, "Button", "E48"), line(1003, "Button", "E49")});
-    std::string chosen = run.drive({"--caption", "Choose Your Language", "select", "1017", "Deutsch", "show"});
+    std::string chosen =
+        run.drive({"--caption", "Choose Your Language", "select", "1017", "Deutsch", "show"});
     expect_lines(chosen, {line(1001, "Button", "Weiter"), line(1003, "Button", "Abbrechen")});
     run.drive({"--caption", "Choose Your Language", "press", "1001", "wait-gone"});
 
