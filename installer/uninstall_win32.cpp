@@ -7,6 +7,7 @@
 #include "core/path.h"
 #include "core/registry.h"
 #include "format/language_strings.h"
+#include "format/product_flags.h"
 #include "format/uninstall_data.h"
 #include "installer/associations.h"
 #include "installer/autoexec_path.h"
@@ -23,16 +24,16 @@ namespace {
 const char* const uninstall_key_path = "Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char* const shared_dlls_key = "Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
-// ProductFlags bits the uninstaller reads from the entry.
-constexpr std::uint64_t ask_each_font = 0x10;
-constexpr std::uint64_t automatic_uninstall = 0x200;
-constexpr std::uint64_t delete_whole_directory = 0x400;
-constexpr std::uint64_t take_out_of_path = 0x1000;
-constexpr std::uint64_t keep_background_picture = 0x8000;
-constexpr std::uint64_t ask_each_shared_file = 0x20000;
-constexpr std::uint64_t quiet_uninstall_batch1 = 0x04000000;
-constexpr std::uint64_t quiet_uninstall_batch2 = 0x08000000;
-constexpr std::uint64_t no_background_window = 0x20000000;
+// The ProductFlags bits the uninstaller reads from the entry.
+constexpr std::uint64_t ask_each_font = flag_mask(flag_ask_before_removing_fonts);
+constexpr std::uint64_t automatic_uninstall = flag_mask(flag_automatic_uninstall);
+constexpr std::uint64_t delete_whole_directory = flag_mask(flag_remove_whole_directory);
+constexpr std::uint64_t take_out_of_path = flag_mask(flag_add_to_path);
+constexpr std::uint64_t keep_background_picture = flag_mask(flag_keep_background_picture);
+constexpr std::uint64_t ask_each_shared_file = flag_mask(flag_ask_before_removing_shared_files);
+constexpr std::uint64_t quiet_uninstall_batch1 = flag_mask(flag_quiet_uninstall_batch_1);
+constexpr std::uint64_t quiet_uninstall_batch2 = flag_mask(flag_quiet_uninstall_batch_2);
+constexpr std::uint64_t no_background_window = flag_mask(flag_no_background_window);
 
 // A folder the uninstall folder names: the installation directory joined with
 // UninstallSubdir, joined with `name`.

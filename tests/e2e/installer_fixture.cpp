@@ -59,6 +59,18 @@ InstallScript demo_script(const std::vector<std::pair<int, const char*>>& texts)
     return s;
 }
 
+InstallScript full_demo_script(const std::vector<std::pair<int, const char*>>& texts) {
+    InstallScript s = demo_script(texts);
+    for (int n = 31; n <= 65; ++n) {
+        const char* text = "";
+        for (const auto& given : texts)
+            if (given.first == n)
+                text = given.second;
+        s.language_strings.add(Vector<String>()).add(String(text));
+    }
+    return s;
+}
+
 std::vector<FileRecord> demo_files() {
     std::vector<FileRecord> files(2);
     files[0].name = "readme.txt";

@@ -45,6 +45,9 @@ std::string automatic_into(const TempFolder& folder);
 // gives them ({number, text} pairs); the volume base name is "BASE".
 InstallScript demo_script(const std::vector<std::pair<int, const char*>>& texts = {});
 
+// As demo_script, with all 66 strings: 31 to 65 are empty unless `texts` gives them.
+InstallScript full_demo_script(const std::vector<std::pair<int, const char*>>& texts = {});
+
 // Two small files, the second larger than a volume of the spanned tests.
 std::vector<FileRecord> demo_files();
 

@@ -93,8 +93,9 @@ TEST(BadCommandLine, ShowsTheUsageWithTheComplaint) {
 }
 
 TEST(Uninstall, HandOverEndsWithExitCodeOneWithoutTouchingThePayload) {
-    // The stub has no payload; the uninstall path must not look for one.
-    RunResult run = run_process(stub_command_line("/u:\"Demo Suite\""), timeouts::program_ms, false);
+    // The stub has no payload; the uninstall path must not look for one. No such product
+    // is installed, which automatic mode does not show.
+    RunResult run = run_process(stub_command_line("/a /u:\"Demo Suite\""), timeouts::program_ms, false);
     ASSERT_TRUE(run.started);
     EXPECT_FALSE(run.timed_out) << "a box was left open";
     EXPECT_EQ(run.exit_code, 1u);
