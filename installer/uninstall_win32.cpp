@@ -1,11 +1,10 @@
 #include "installer/uninstall.h"
 
-#include <windows.h>
-
 #include "core/file.h"
 #include "core/filesystem.h"
 #include "core/path.h"
 #include "core/registry.h"
+#include "core/win32.h"
 #include "format/language_strings.h"
 #include "format/product_flags.h"
 #include "format/uninstall_data.h"

@@ -4,7 +4,9 @@
 # and box (language, welcome, licence, read-me, directory, completion) is read out by
 # the UI driver, photographed into build/demo/ and answered. Then it prints what
 # Windows knows of the product: the list of installed programs, the files, the
-# shortcuts and the file association. Last it strips the payload and runs the bare
+# shortcuts and the file association. Then it uninstalls the product as a person would
+# (the confirmation and the closing box photographed and answered) and shows that all of
+# it is gone, the uninstaller too. Last it strips the payload and runs the bare
 # stub, whose message box is read out, photographed and answered. The installation
 # goes into a fresh prefix of its own; a private display is used when none is set;
 # it never waits for a person.
@@ -89,11 +91,11 @@ echo "DemoToolSetup.exe ended with exit code $status"
 wine=(scripts/wine-run --dir "$state")
 echo "== what Windows now knows: the list of installed programs"
 "${wine[@]}" uninstaller --list | tr -d '\r'
-location=$("${wine[@]}" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Demo Tool' /v InstallLocation |
-    tr -d '\r' | sed -n 's/.*REG_SZ *//p')
-[ -z "$location" ] && location=$("${wine[@]}" reg query \
-    'HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall\Demo Tool' /v InstallLocation |
-    tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+# The i686 stub writes the 32-bit view of the machine's software key.
+entry='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Demo Tool'
+"${wine[@]}" reg query "$entry" >/dev/null 2>&1 ||
+    entry='HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall\Demo Tool'
+location=$("${wine[@]}" reg query "$entry" /v InstallLocation | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
 echo "== the installed files, in $location"
 folder=$("${wine[@]}" winepath -u "$location" | tr -d '\r')
 (cd "$folder" && find . -type f | sort)
@@ -106,6 +108,26 @@ done
 echo "== the file association"
 "${wine[@]}" reg query 'HKCR\.demo' | tr -d '\r'
 "${wine[@]}" reg query 'HKCR\ExampleSoftware.DemoFile\shell\open\command' | tr -d '\r'
+
+echo "== uninstalling, as the list of installed programs starts it"
+uninstall=$("${wine[@]}" reg query "$entry" /v UninstallString | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+echo "UninstallString: $uninstall"
+# Through a batch file, so that the command line reaches Windows as it stands.
+printf '%s\r\n' "$uninstall" >"$prefix/uninstall-demo.bat"
+"${wine[@]}" cmd /c 'C:\uninstall-demo.bat' &
+uninstaller=$!
+driver=(scripts/wine-run --dir "$state" "$bin/ui_driver.exe" --timeout 20 --exe "Uninstall Demo Tool.exe")
+step uninstall-confirm "Uninstall Demo Tool" press Yes wait-gone
+step uninstall-done "Uninstall Complete" press OK
+wait "$uninstaller" || true
+rm -f "$prefix/uninstall-demo.bat"
+# The uninstaller's own batch deletes it and the emptied folders once it has ended.
+for _ in $(seq 50); do [ -d "$folder" ] || break; sleep 0.2; done
+echo "== what Windows knows now: the list of installed programs"
+"${wine[@]}" uninstaller --list | tr -d '\r'
+echo "== the installation folder: $([ -d "$folder" ] && echo "still there: $(find "$folder")" || echo "gone, the uninstaller with it")"
+echo "== the shortcuts: $(find "$prefix/users" "$prefix/ProgramData" -iname '*.lnk' 2>/dev/null | wc -l) left"
+echo "== the file association: $("${wine[@]}" reg query 'HKCR\.demo' >/dev/null 2>&1 && echo "still there" || echo "gone")"
 
 echo "== stripping the payload and starting the bare stub"
 "$builder" strip "$out/DemoToolSetup.exe" -o "$out/bare.exe"
