@@ -1,5 +1,7 @@
 #include "installer/shared_counts.h"
 
+const char* const shared_dlls_key = "Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
 bool take_shared_file(String& value, String& path, bool& keep) {
     value.take_quoted(path);
     keep = path.last_char() == ' ';

@@ -6,6 +6,9 @@
 #include "core/string.h"
 #include "installer/run_state.h"
 
+// The key below HKEY_LOCAL_MACHINE\Software that counts the users of each shared file.
+extern const char* const shared_dlls_key;
+
 // The SharedFiles text: double-quoted paths joined by ";". A path that ends in one
 // space (inside the quotes) is counted but never removed by the uninstaller.
 // Takes the next path off the front of `value`; `keep` tells whether it ended in the

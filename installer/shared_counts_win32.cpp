@@ -4,8 +4,6 @@
 
 namespace {
 
-const char* const shared_dlls_key = "Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-
 // The previous installation's files lose the count it gave them, so that a file in
 // both keeps its count once this installation has counted it again.
 void count_down(RegistryKey& key, String previous) {

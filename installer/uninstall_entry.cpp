@@ -9,7 +9,14 @@ String uninstaller_path(const InstallRun& run) {
 }
 
 String uninstall_command(const InstallRun& run, bool quiet) {
-    String command = uninstaller_path(run);
+    // Unquoted, a path with a space would make Windows try "C:\Program.exe" and the
+    // other prefixes of it first.
+    String path = uninstaller_path(run);
+    String command;
+    if (path.find_char(' ') >= 0)
+        command.format("\"%s\"", path.c_str());
+    else
+        command = path;
     command.append(quiet ? " /a " : " ");
     command.append_format("/u:\"%s\"", run.script.uninstall_key_name.c_str());
     return command;

@@ -12,8 +12,8 @@ extern const char* const uninstall_key_path;
 
 // The uninstaller's file in the uninstall folder.
 String uninstaller_path(const InstallRun& run);
-// What starts the uninstall: the uninstaller, then (quietly with /a) /u: and the key
-// name in double quotes.
+// What starts the uninstall: the uninstaller (in double quotes when its path holds a
+// space), then (quietly with /a) /u: and the key name in double quotes.
 String uninstall_command(const InstallRun& run, bool quiet);
 
 // VersionMajor and VersionMinor from the product version: only for a version with a

@@ -14,14 +14,12 @@
 #include "installer/failure.h"
 #include "installer/shared_counts.h"
 #include "installer/special_folders.h"
+#include "installer/uninstall_entry.h"
 #include "installer/uninstall_safety.h"
 #include "ui/background_window.h"
 #include "ui/services.h"
 
 namespace {
-
-const char* const uninstall_key_path = "Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const char* const shared_dlls_key = "Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
 // The ProductFlags bits the uninstaller reads from the entry.
 constexpr std::uint64_t ask_each_font = flag_mask(flag_ask_before_removing_fonts);

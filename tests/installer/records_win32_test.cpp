@@ -149,9 +149,9 @@ TEST_F(EntryTest, EveryValueWithItsTypeAndTheListOfInstalledPrograms) {
         const char* value;
         std::string shown;
     } values[] = {
-        {"UninstallString", "REG_SZ C:\\Program Files\\Entry\\Uninst\\unEntry.exe /u:\"Varnook Entry Test\""},
+        {"UninstallString", "REG_SZ \"C:\\Program Files\\Entry\\Uninst\\unEntry.exe\" /u:\"Varnook Entry Test\""},
         {"QuietUninstallString",
-         "REG_SZ C:\\Program Files\\Entry\\Uninst\\unEntry.exe /a /u:\"Varnook Entry Test\""},
+         "REG_SZ \"C:\\Program Files\\Entry\\Uninst\\unEntry.exe\" /a /u:\"Varnook Entry Test\""},
         {"DisplayName", "REG_SZ Varnook Entry Demo"},
         {"InstallSource", "REG_SZ D:\\setup.exe"},
         {"DisplayVersion", "REG_SZ 3.10"},

@@ -33,6 +33,13 @@ TEST(UninstallEntry, TheUninstallCommands) {
                  "C:\\Apps\\Tool\\Uninst\\unTool.exe /u:\"Acme Tool\"");
     EXPECT_STREQ(uninstall_command(run, true).c_str(),
                  "C:\\Apps\\Tool\\Uninst\\unTool.exe /a /u:\"Acme Tool\"");
+    // A path with a space is quoted, so that Windows runs nothing but the uninstaller.
+    run.uninstall_folder = "C:\\Program Files\\Acme Tool";
+    run.script.uninstaller_file_name = "Uninstall Tool.exe";
+    EXPECT_STREQ(uninstall_command(run, false).c_str(),
+                 "\"C:\\Program Files\\Acme Tool\\Uninstall Tool.exe\" /u:\"Acme Tool\"");
+    EXPECT_STREQ(uninstall_command(run, true).c_str(),
+                 "\"C:\\Program Files\\Acme Tool\\Uninstall Tool.exe\" /a /u:\"Acme Tool\"");
 }
 
 } // namespace
