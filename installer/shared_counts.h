@@ -17,6 +17,11 @@ bool take_shared_file(String& value, String& path, bool& keep);
 // Appends one list entry (with its trailing space, if any) to `value`.
 void append_shared_file(String& value, const String& entry);
 
+class RegistryKey;
+// One user fewer for the shared file `path` in the SharedDLLs key open in `key`: its
+// count after that; the value goes at 0, and a missing value counts as 0 (Windows only).
+std::uint32_t count_down_shared_file(RegistryKey& key, const char* path);
+
 // Counts this installation's shared files up, after counting the previous
 // installation's down when this is a reinstall; run.shared_file_value becomes this
 // installation's list (Windows only).

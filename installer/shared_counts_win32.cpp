@@ -2,6 +2,16 @@
 
 #include "core/registry.h"
 
+std::uint32_t count_down_shared_file(RegistryKey& key, const char* path) {
+    std::uint32_t count = static_cast<std::uint32_t>(key.read_int(path, 0, 0));
+    if (count > 1) {
+        key.write_int(path, count - 1, 0);
+        return count - 1;
+    }
+    key.delete_value(path);
+    return 0;
+}
+
 namespace {
 
 // The previous installation's files lose the count it gave them, so that a file in
@@ -9,13 +19,8 @@ namespace {
 void count_down(RegistryKey& key, String previous) {
     String path;
     bool keep = false;
-    while (take_shared_file(previous, path, keep)) {
-        std::uint32_t count = static_cast<std::uint32_t>(key.read_int(path.c_str(), 0, 0));
-        if (count > 1)
-            key.write_int(path.c_str(), count - 1, 0);
-        else
-            key.delete_value(path.c_str());
-    }
+    while (take_shared_file(previous, path, keep))
+        count_down_shared_file(key, path.c_str());
 }
 
 } // namespace

@@ -215,16 +215,8 @@ void release_shared_files(UninstallRun& run, RegistryKey& entry, std::uint64_t f
     String path;
     bool keep = false;
     while (take_shared_file(list, path, keep)) {
-        std::uint32_t count = static_cast<std::uint32_t>(entry.read_int(path.c_str(), 0, 0));
-        if (count >= 1) {
-            --count;
-            if (count > 0)
-                entry.write_int(path.c_str(), count, 0);
-            else
-                entry.delete_value(path.c_str());
-            if (count >= 1)
-                continue;
-        }
+        if (count_down_shared_file(entry, path.c_str()) >= 1)
+            continue;
         if (keep || !is_plain_absolute_path(path) || !file_exists(path.c_str()))
             continue;
         if (!run.automatic && (flags & ask_each_shared_file) != 0 &&

@@ -87,6 +87,13 @@ void install(const TempFolder& folder, const InstallScript& script) {
     ASSERT_TRUE(file_exists(folder.file("installed\\Uninst\\unRemove.exe").c_str()));
 }
 
+// The entry's InstallLocation, as someone might edit it.
+void set_install_location(const std::string& location) {
+    run_process(command_line({"reg.exe", "add", uninstall_entry_key(product), "/v", "InstallLocation", "/d",
+                              location, "/f", stub_under_test().reg_view_switch()}),
+                timeouts::program_ms);
+}
+
 // Waits for `path` to be gone, as the uninstaller's own batch removes it after the end.
 bool gone_in_time(const std::string& path) {
     for (int i = 0; i < 100; ++i) {
@@ -163,9 +170,7 @@ TEST(Uninstall, TheOpeningFailuresAndADeclinedConfirmationChangeNothing) {
         EXPECT_NE(reg_query(uninstall_entry_key(product), "UninstallBatch1"), "<missing>");
     }
     // An entry without its location: named by its DisplayName.
-    run_process(command_line({"reg.exe", "add", uninstall_entry_key(product), "/v", "InstallLocation", "/d",
-                              "", "/f", stub_under_test().reg_view_switch()}),
-                timeouts::program_ms);
+    set_install_location("");
     {
         RunningInstaller run(uninstaller, uninstall_switch());
         std::string box = run.drive({"--caption", "Error", "show", "press", "OK"});
@@ -273,9 +278,7 @@ TEST(Uninstall, AHostileRecordRemovesNothingThatIsNotTheProducts) {
         ASSERT_TRUE(create_folder(uninst.c_str()));
         ASSERT_TRUE(write_file(uninst + "\\Uninstall.DAT", original_record));
         const std::string entry_location = location == "C:" ? "C:\\" : location;
-        run_process(command_line({"reg.exe", "add", uninstall_entry_key(product), "/v", "InstallLocation",
-                                  "/d", entry_location, "/f", stub_under_test().reg_view_switch()}),
-                    timeouts::program_ms);
+        set_install_location(entry_location);
         RunningInstaller run(uninstaller, uninstall_switch());
         run.drive({"--caption", "Remove Test", "press", "Yes", "wait-gone"});
         std::string box = run.drive({"--caption", "Remove Problems", "show", "press", "OK"});
