@@ -94,9 +94,10 @@ void set_install_location(const std::string& location) {
                 timeouts::program_ms);
 }
 
-// Waits for `path` to be gone, as the uninstaller's own batch removes it after the end.
+// Waits for `path` to be gone, as the uninstaller's own batch removes it after the end:
+// a command interpreter in a console of its own, which a busy machine starts slowly.
 bool gone_in_time(const std::string& path) {
-    for (int i = 0; i < 100; ++i) {
+    for (unsigned long waited = 0; waited < timeouts::process_end_ms; waited += 100) {
         if (!file_exists(path.c_str()) && !folder_exists(path.c_str()))
             return true;
         Sleep(100);
